@@ -1,0 +1,43 @@
+#include "app/Application.h"
+
+#include "app/FailureTranslation.h"
+
+namespace {
+constexpr const char* versionText = "Version 1.4.0";
+}
+
+Application::Application() : root(std::make_unique<CLI::App>("", "")) {
+    root->set_version_flag("--version", versionText,
+                           "Display program version information and exit");
+    root->require_subcommand(1);
+}
+
+Application::~Application() {
+    // Commands go first, in registration order, then the root application they registered on.
+    for (auto& command : commands) {
+        command.reset();
+    }
+    root.reset();
+}
+
+int32_t Application::run(int argc, const char* const* argv) {
+    try {
+        root->parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return root->exit(error, std::cout, std::cerr);
+    }
+    Command* command = parsedCommand();
+    if (command == nullptr) {
+        return 0;
+    }
+    return runTranslatingFailures([command] { return command->execute(); });
+}
+
+Command* Application::parsedCommand() const {
+    for (const auto& command : commands) {
+        if (command->app->parsed()) {
+            return command.get();
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Base of every subcommand. A command registers its subcommand and options when it is
+// constructed and does its work in execute() once the command line has been parsed.
+class Command {
+public:
+    Command(CLI::App& root, const std::string& name, const std::string& description);
+    virtual ~Command() = default;
+
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+    // 0 on success, -1 when the command reported a failure itself.
+    virtual int32_t execute() = 0;
+
+    // The action options that appeared on the command line, in registration order.
+    std::vector<std::string> givenActions() const;
+
+    // The single given action; otherwise prints the "Exactly 1 option" message and gives nothing.
+    std::optional<std::string> requireOneAction() const;
+
+    // The subcommand, owned by the root application.
+    CLI::App* app;
+    // Long names of the action options, in registration order.
+    std::vector<std::string> actionOptions;
+
+protected:
+    // Records an already registered option as one of the command's actions.
+    CLI::Option* addAction(CLI::Option* option);
+
+    // A flag without a variable, read back through its count. (CLI11 cannot pick an
+    // add_flag overload for a string literal description, hence this wrapper.)
+    CLI::Option* addFlag(const std::string& names, const std::string& description);
+};

@@ -1,0 +1,32 @@
+#include "app/FailureTranslation.h"
+
+#include "app/KeyManagementError.h"
+#include "app/Output.h"
+#include "device/transport/QuenlixKeyError.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+int32_t reportKeyManagementError(const KeyManagementError& error) {
+    std::string message = error.what();
+    if (error.code == QUENLIX_KEY_ERROR_AUTH && error.retries > 0) {
+        message += ", remaining retries: " + std::to_string(error.retries);
+    }
+    reportFailure(message);
+    return error.code;
+}
+
+} // namespace
+
+int32_t runTranslatingFailures(const std::function<int32_t()>& execute) {
+    try {
+        return execute();
+    } catch (const KeyManagementError& error) {
+        return reportKeyManagementError(error);
+    } catch (const std::runtime_error& error) {
+        reportFailure(error.what());
+        return -1;
+    }
+}

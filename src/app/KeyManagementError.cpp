@@ -1,0 +1,13 @@
+#include "app/KeyManagementError.h"
+
+#include "device/transport/QuenlixKeyError.h"
+
+void throwOnError(int32_t code) {
+    throwOnError(code, -1);
+}
+
+void throwOnError(int32_t code, int32_t retries) {
+    if (code != QUENLIX_KEY_ERROR_NOERROR) {
+        throw KeyManagementError(errorMessage(code), code, errorName(code), retries);
+    }
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The help hint that follows every failure message.
+inline constexpr const char* helpHint = "Run with --help for more information.";
+
+// Writes a failure message and the help hint to standard error; returns -1 so that a
+// command can end with `return reportFailure(...)`.
+int32_t reportFailure(const std::string& message);

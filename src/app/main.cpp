@@ -1,0 +1,6 @@
+#include "app/Application.h"
+
+int main(int argc, char** argv) {
+    std::unique_ptr<Application> application = buildApplication();
+    return application->run(argc, argv);
+}
