@@ -1,0 +1,4 @@
+#include "device/session/Session.h"
+
+Session::Session(const std::string& readerName)
+    : channelHandle(openChannel(readerName, connectTimeLimitMs)) {}
