@@ -1,0 +1,8 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Reads up to eight bytes as an unsigned number, most significant byte first; no bytes give 0.
+// Throws std::runtime_error "Maximal length of data is 8." for longer input.
+uint64_t bigEndianToUint64(const std::vector<uint8_t>& bytes);

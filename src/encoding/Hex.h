@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Decodes hex text (digits in either case) into bytes.
+// Throws std::runtime_error "Needs to be of even length" or "Contains invalid character";
+// the length is checked first.
+std::vector<uint8_t> hexToBytes(const std::string& text);
+
+// The prefix followed by the byte as two upper-case hex digits, e.g. ("0x", 0x0A) -> "0x0A".
+std::string byteToHex(uint8_t byte, const std::string& prefix = "");
+
+// byteToHex of every byte, in order.
+std::vector<std::string> bytesToHexList(const std::vector<uint8_t>& bytes,
+                                        const std::string& prefix = "");
