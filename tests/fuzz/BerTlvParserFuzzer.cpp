@@ -4,9 +4,11 @@
 #include "encoding/BerTlvBuilder.h"
 #include "encoding/BerTlvParser.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 namespace {
@@ -21,7 +23,8 @@ void require(bool condition) {
     }
 }
 
-// A single-byte tag is whatever the builder can write back.
+// The builder writes one-byte tags only, and a byte that opens a multi-byte tag would not read
+// back as one.
 void checkRoundTrip(uint8_t tag, const Bytes& value) {
     if ((tag & 0x1F) == 0x1F) {
         return;
@@ -46,11 +49,14 @@ std::vector<uint32_t> candidateTags(const Bytes& data) {
     for (size_t i = 0; i < data.size() && i < 16; ++i) {
         tags.push_back(data[i]);
     }
+    std::sort(tags.begin(), tags.end());
+    tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
     return tags;
 }
 
 void explore(const Bytes& data, int depth) {
     BerTlvParser parser(data);
+    std::set<Bytes> explored;
     for (const uint32_t tag : candidateTags(data)) {
         const Bytes value = parser.find(tag);
         require(value.size() <= data.size());
@@ -63,7 +69,8 @@ void explore(const Bytes& data, int depth) {
         if (tag <= 0xFF) {
             checkRoundTrip(static_cast<uint8_t>(tag), value);
         }
-        if (depth < maxDepth) {
+        // Repeated values would make the search exponential in the depth.
+        if (depth < maxDepth && explored.insert(value).second) {
             explore(value, depth + 1);
         }
     }
