@@ -1,0 +1,33 @@
+#include "device/session/CardManagerSession.h"
+
+#include "device/session/AppletSelection.h"
+
+namespace {
+
+constexpr uint8_t vendorClass = 0xB1;
+constexpr uint8_t getIdentity = 0x05;
+constexpr uint8_t nameItem = 0x41;
+constexpr uint8_t versionItem = 0x42;
+constexpr uint8_t dateItem = 0x54;
+
+} // namespace
+
+CardManagerSession::CardManagerSession(const std::string& readerName) : Session(readerName) {
+    selectCardManager(channel(), noTimeLimit);
+}
+
+std::string CardManagerSession::getName() {
+    Bytes name = sendApdu(channel(), vendorClass, getIdentity, nameItem, 0x00, {}, noTimeLimit);
+    return std::string(name.begin(), name.end());
+}
+
+std::string CardManagerSession::getVersion() {
+    Bytes version =
+        sendApdu(channel(), vendorClass, getIdentity, versionItem, 0x00, {}, noTimeLimit);
+    return "v" + std::string(version.begin(), version.end());
+}
+
+std::string CardManagerSession::getDate() {
+    Bytes date = sendApdu(channel(), vendorClass, getIdentity, dateItem, 0x00, {}, noTimeLimit);
+    return std::string(date.begin(), date.end());
+}
