@@ -30,7 +30,7 @@ int32_t Application::run(int argc, const char* const* argv) {
     if (command == nullptr) {
         return 0;
     }
-    return runTranslatingFailures([command] { return command->execute(); });
+    return runTranslatingFailures(*command);
 }
 
 Command* Application::parsedCommand() const {

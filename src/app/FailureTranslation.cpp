@@ -1,5 +1,6 @@
 #include "app/FailureTranslation.h"
 
+#include "app/FidoFailure.h"
 #include "app/KeyManagementError.h"
 #include "app/Output.h"
 #include "device/transport/QuenlixKeyError.h"
@@ -20,11 +21,13 @@ int32_t reportKeyManagementError(const KeyManagementError& error) {
 
 } // namespace
 
-int32_t runTranslatingFailures(const std::function<int32_t()>& execute) {
+int32_t runTranslatingFailures(Command& command) {
     try {
-        return execute();
+        return command.execute();
     } catch (const KeyManagementError& error) {
         return reportKeyManagementError(error);
+    } catch (const FidoError& error) {
+        return reportFidoError(error, command);
     } catch (const std::runtime_error& error) {
         reportFailure(error.what());
         return -1;

@@ -1,0 +1,108 @@
+#include "commands/FidoCommand.h"
+
+#include "app/JoinStrings.h"
+#include "app/Output.h"
+#include "fido/FidoDevice.h"
+#include "fido/FidoDeviceList.h"
+#include "fido/FidoError.h"
+#include "fido/FidoFacts.h"
+
+#include <fido.h>
+#include <iostream>
+#include <optional>
+
+FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
+    addAction(addFlag("--info", "Print information about the connected FIDO device"));
+    CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation");
+    addAction(
+        app->add_option("--set-pin", newPin, "Set the PIN. This only works when no PIN is set"));
+    addAction(
+        app->add_option("--change-pin", newPin, "Change authentication PIN")->needs(pinOption));
+    addAction(addFlag("--reset", "Reset the device. This will erase all credentials and the PIN"));
+    fidoPathOption = app->add_option(
+        "-f,--fido-path", fidoPath,
+        "Path of the FIDO device obtained by the \"list\" command which will be selected for "
+        "executing an operation. If not provided, the default path is of the first detected "
+        "Quenlix Key.");
+}
+
+int32_t FidoCommand::execute() {
+    std::optional<std::string> action = requireOneAction();
+    if (!action) {
+        return -1;
+    }
+    FidoDeviceList devices;
+    std::optional<FidoDeviceEntry> device;
+    if (fidoPathOption->count() == 0) {
+        device = findFirstKey(devices);
+        if (!device) {
+            return reportFailure("Could not find any Quenlix Key. Plug in your key or try again "
+                                 "with administrator rights");
+        }
+        fidoPath = device->path();
+    } else {
+        device = findByPath(devices, fidoPath);
+        if (!device) {
+            return reportFailure("Could not find any FIDO device with the path " + fidoPath +
+                                 ". Plug in your key or try again with administrator rights");
+        }
+    }
+    return runAction(*action, *device);
+}
+
+int32_t FidoCommand::runAction(const std::string& action, const FidoDeviceEntry& device) {
+    if (action == "--info") {
+        return printInfo(device);
+    }
+    if (action == "--set-pin") {
+        return setPin();
+    }
+    if (action == "--change-pin") {
+        return changePin();
+    }
+    return reset();
+}
+
+int32_t FidoCommand::printInfo(const FidoDeviceEntry& device) {
+    // Fails before any output when the device cannot be opened.
+    fidoHasPin(fidoPath);
+    std::cout << "Product name:\t\t" << device.productString() << std::endl;
+    std::cout << "FIDO device path:\t" << fidoPath << std::endl;
+    std::cout << "Device version:\t\t" << fidoGetVersion(fidoPath) << std::endl;
+    std::cout << "AAGuid:\t\t\t" << formatAaguid(fidoGetAaguid(fidoPath)) << std::endl;
+    std::cout << "Supported protocols:\t" << joinStrings(fidoGetProtocols(fidoPath), ", ")
+              << std::endl;
+    return 0;
+}
+
+int32_t FidoCommand::setPin() {
+    if (fidoHasPin(fidoPath)) {
+        return reportFailure("PIN is already set");
+    }
+    fidoSetPin(fidoPath, newPin);
+    std::cout << "Successfully set PIN" << std::endl;
+    return 0;
+}
+
+int32_t FidoCommand::changePin() {
+    if (!fidoHasPin(fidoPath)) {
+        return reportFailure("No PIN is set");
+    }
+    fidoChangePin(fidoPath, pin, newPin);
+    std::cout << "Successfully changed PIN" << std::endl;
+    return 0;
+}
+
+int32_t FidoCommand::reset() {
+    std::cout << "Please touch your key to reset" << std::endl;
+    try {
+        fidoReset(fidoPath);
+    } catch (const FidoError& error) {
+        if (error.code == FIDO_ERR_OPERATION_DENIED) {
+            return reportFailure("Reset failed. The key was not touched in time");
+        }
+        throw;
+    }
+    std::cout << "Successfully reset device" << std::endl;
+    return 0;
+}
