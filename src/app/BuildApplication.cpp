@@ -1,11 +1,13 @@
 #include "app/Application.h"
 #include "commands/FidoCommand.h"
 #include "commands/InfoCommand.h"
+#include "commands/ListCommand.h"
 
 std::unique_ptr<Application> buildApplication() {
     auto application = std::make_unique<Application>();
     // Registration order is the dispatch order: info, list, fido, totp, hotp, piv.
     application->add<InfoCommand>();
+    application->add<ListCommand>();
     application->add<FidoCommand>();
     return application;
 }
