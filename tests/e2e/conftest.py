@@ -1,0 +1,199 @@
+"""End-to-end harness: the built program against the virtual key in vpcd reader "Virtual PCD 00 00".
+
+The whole session holds /tmp/quenlix-e2e.lock, because pcscd and the vpcd ports are shared by
+everyone on this machine. pcscd is started only when none answers, and stopped only if
+started here. See tests/virtual-key/README.md for the fixtures.
+"""
+
+import fcntl
+import os
+import re
+import subprocess
+import sys
+from pathlib import Path
+from typing import NamedTuple
+
+import pytest
+
+REPO = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tests" / "virtual-key"))
+
+from virtualkey import ReaderHolder, VirtualReader, make_key, pcsc  # noqa: E402
+from virtualkey.pcscd import PcscDaemon  # noqa: E402
+
+LOCK_PATH = "/tmp/quenlix-e2e.lock"
+PCSCD_LOG = "/tmp/quenlix-e2e-pcscd.log"
+RUN_TIMEOUT = 60
+SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|: runtime error: ")
+
+
+# --- session: lock, daemon, readers ---------------------------------------------------------
+
+
+def pytest_addoption(parser):
+    parser.addoption(
+        "--binary",
+        default=None,
+        help="the quenlix-key program to test (default: $QUENLIX_KEY_BINARY or <repo>/build/quenlix-key)",
+    )
+
+
+def pytest_configure(config):
+    descriptor = os.open(LOCK_PATH, os.O_RDWR | os.O_CREAT, 0o666)
+    try:
+        fcntl.flock(descriptor, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except BlockingIOError:
+        print(f"waiting for {LOCK_PATH} (another e2e run or demo holds it)", file=sys.stderr, flush=True)
+        fcntl.flock(descriptor, fcntl.LOCK_EX)
+    config.quenlix_lock = descriptor
+
+
+def pytest_unconfigure(config):
+    descriptor = getattr(config, "quenlix_lock", None)
+    if descriptor is not None:
+        os.close(descriptor)
+
+
+@pytest.fixture(scope="session")
+def pcscd():
+    daemon = PcscDaemon(PCSCD_LOG)
+    daemon.ensure_running()
+    yield daemon
+    daemon.stop()
+
+
+@pytest.fixture(scope="session")
+def readers(pcscd):
+    """The two vpcd readers, 0 ("Virtual PCD 00 00") and 1 ("Virtual PCD 00 01")."""
+    pair = (VirtualReader(0), VirtualReader(1))
+    yield pair
+    for reader in pair:
+        reader.remove(wait=False)
+
+
+@pytest.fixture(scope="session")
+def binary(request):
+    path = request.config.getoption("--binary") or os.environ.get("QUENLIX_KEY_BINARY")
+    return Path(path or REPO / "build" / "quenlix-key").resolve()
+
+
+# --- per test: cards in the readers ---------------------------------------------------------
+
+
+def _fail_on_applet_errors(card):
+    if card.errors:
+        pytest.fail("an applet of the virtual key raised:\n" + "\n".join(card.errors), pytrace=False)
+
+
+@pytest.fixture
+def reader0(readers):
+    return readers[0]
+
+
+@pytest.fixture
+def reader1(readers):
+    return readers[1]
+
+
+@pytest.fixture
+def insert(readers):
+    """insert(card, reader=0) -> card: put a card of the test's making into reader 0 or 1 and
+    wait until pcscd reports it. The other reader is left as it is."""
+    inserted = []
+
+    def insert(card, reader=0):
+        readers[reader].put(card)
+        inserted.append(card)
+        return card
+
+    yield insert
+    for card in inserted:
+        _fail_on_applet_errors(card)
+
+
+@pytest.fixture
+def key(readers, insert):
+    """A fresh default key (make_key()) in reader 0; reader 1 empty."""
+    readers[1].remove()
+    return insert(make_key())
+
+
+@pytest.fixture
+def no_key(readers):
+    """Both readers empty."""
+    for reader in readers:
+        reader.remove()
+
+
+@pytest.fixture
+def hold_reader(readers):
+    """hold_reader(name=reader 0) -> holder: another process holds the reader's card exclusively
+    until holder.release() or the end of the test."""
+    holders = []
+
+    def hold(name=readers[0].name, transaction=False):
+        holder = ReaderHolder(name, transaction)
+        holders.append(holder)
+        return holder
+
+    yield hold
+    for holder in holders:
+        holder.release()
+
+
+@pytest.fixture
+def pcsc_context(pcscd):
+    with pcsc.Context() as context:
+        yield context
+
+
+# --- running the program --------------------------------------------------------------------
+
+
+class RunResult(NamedTuple):
+    """status: the exit code as the program meant it (0 to 127 as is, 128 to 255 as the negative
+    code, so exit(-14) gives -14); stdout and stderr as text."""
+
+    status: int
+    stdout: str
+    stderr: str
+
+
+def _text(data) -> str:
+    return (data or b"").decode("utf-8", "surrogateescape")
+
+
+@pytest.fixture
+def run(binary, pcscd):
+    """run(*args, timeout=60, env=None, input=None) -> RunResult(status, stdout, stderr).
+
+    env adds variables to the inherited environment (e.g. LD_PRELOAD). A program killed by a
+    signal, outliving the timeout, or reporting a sanitizer error fails the test."""
+
+    def run(*args, timeout=RUN_TIMEOUT, env=None, input=None):
+        if not binary.is_file():
+            pytest.fail(f"no program at {binary}: build it, or pass --binary / set QUENLIX_KEY_BINARY")
+        command = [str(binary), *map(str, args)]
+        environment = {**os.environ, **(env or {})}
+        try:
+            process = subprocess.run(
+                command,
+                capture_output=True,
+                timeout=timeout,
+                env=environment,
+                input=input.encode() if isinstance(input, str) else input,
+            )
+        except subprocess.TimeoutExpired as expired:
+            pytest.fail(
+                f"{command} still ran after {timeout} s\n"
+                f"stdout:\n{_text(expired.stdout)}\nstderr:\n{_text(expired.stderr)}"
+            )
+        stdout, stderr = _text(process.stdout), _text(process.stderr)
+        if process.returncode < 0:
+            pytest.fail(f"{command} was killed by signal {-process.returncode}\nstderr:\n{stderr}")
+        if SANITIZER_REPORT.search(stderr):
+            pytest.fail(f"{command}: sanitizer report\n{stderr}")
+        status = process.returncode - 256 if process.returncode >= 128 else process.returncode
+        return RunResult(status, stdout, stderr)
+
+    return run
