@@ -76,3 +76,7 @@ def test_command_line_card_serves_until_terminated(readers, pcsc_context):
         process.terminate()
         process.wait(timeout=10)
     readers[1].wait_empty()
+
+
+def test_run_gives_status_and_output(run, no_key):
+    assert run("--version") == (0, "Version 1.4.0\n", "")
