@@ -11,6 +11,15 @@
 #include <iostream>
 #include <optional>
 
+namespace {
+
+// Takes the value already read, so that a failing query leaves no half line behind.
+void printInfoLine(const std::string& label, const std::string& value) {
+    std::cout << label << value << std::endl;
+}
+
+} // namespace
+
 FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
     addAction(addFlag("--info", "Print information about the connected FIDO device"));
     CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation");
@@ -66,12 +75,11 @@ int32_t FidoCommand::runAction(const std::string& action, const FidoDeviceEntry&
 int32_t FidoCommand::printInfo(const FidoDeviceEntry& device) {
     // Fails before any output when the device cannot be opened.
     fidoHasPin(fidoPath);
-    std::cout << "Product name:\t\t" << device.productString() << std::endl;
-    std::cout << "FIDO device path:\t" << fidoPath << std::endl;
-    std::cout << "Device version:\t\t" << fidoGetVersion(fidoPath) << std::endl;
-    std::cout << "AAGuid:\t\t\t" << formatAaguid(fidoGetAaguid(fidoPath)) << std::endl;
-    std::cout << "Supported protocols:\t" << joinStrings(fidoGetProtocols(fidoPath), ", ")
-              << std::endl;
+    printInfoLine("Product name:\t\t", device.productString());
+    printInfoLine("FIDO device path:\t", fidoPath);
+    printInfoLine("Device version:\t\t", fidoGetVersion(fidoPath));
+    printInfoLine("AAGuid:\t\t\t", formatAaguid(fidoGetAaguid(fidoPath)));
+    printInfoLine("Supported protocols:\t", joinStrings(fidoGetProtocols(fidoPath), ", "));
     return 0;
 }
 
