@@ -1,18 +1,16 @@
 """HOTP applet of the virtual key: one counter-based credential guarded by a
 PIN of 4 to 8 bytes. The card computes the codes itself."""
 
-from .base import Applet
-from .otp_common import (
+from .base import (
     SW_CLA_NOT_SUPPORTED,
+    SW_INCORRECT_P1P2,
     SW_INS_NOT_SUPPORTED,
     SW_OK,
-    SW_SECURITY_NOT_SATISFIED,
+    SW_SECURITY_STATUS_NOT_SATISFIED,
     SW_WRONG_LENGTH,
-    SW_WRONG_P1P2,
-    RetryPin,
-    as_bytes,
-    one_time_password,
+    Applet,
 )
+from .otp_common import RetryPin, as_bytes, one_time_password
 
 HOTP_AID = bytes.fromhex("112233447701")
 
@@ -86,15 +84,15 @@ class HotpApplet(Applet):
             return b"", SW_INS_NOT_SUPPORTED
         p1p2, handler, needs_pin = command
         if (p1 << 8 | p2) != p1p2:
-            return b"", SW_WRONG_P1P2
+            return b"", SW_INCORRECT_P1P2
         if needs_pin and not self.pin.verified:
-            return b"", SW_SECURITY_NOT_SATISFIED
+            return b"", SW_SECURITY_STATUS_NOT_SATISFIED
         return handler(data)
 
     def set_otp_length(self, length: int) -> int:
         """Reached through the card manager's SET OTP LENGTH (length in P2)."""
         if length not in OTP_LENGTHS:
-            return SW_WRONG_P1P2
+            return SW_INCORRECT_P1P2
         self.otp_length = length
         return SW_OK
 

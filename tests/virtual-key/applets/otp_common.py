@@ -1,19 +1,13 @@
-"""Pieces shared by the HOTP and TOTP applets: status words, code
-computation and a PIN with a try counter."""
+"""Pieces shared by the HOTP and TOTP applets: code computation and a PIN
+with a try counter."""
 
 import hashlib
 import hmac
 
-SW_OK = 0x9000
-SW_WRONG_LENGTH = 0x6700
-SW_SECURITY_NOT_SATISFIED = 0x6982
-SW_AUTH_BLOCKED = 0x6983
-SW_WRONG_DATA = 0x6A80
-SW_NO_SPACE = 0x6A84
-SW_WRONG_P1P2 = 0x6A86
-SW_DATA_NOT_FOUND = 0x6A88
-SW_INS_NOT_SUPPORTED = 0x6D00
-SW_CLA_NOT_SUPPORTED = 0x6E00
+from .base import SW_AUTH_METHOD_BLOCKED, SW_OK
+
+# Status words of the OTP applets beyond the common ones of base.py.
+SW_NOT_ENOUGH_MEMORY = 0x6A84
 SW_NO_PIN_SET = 0x9802
 
 DIGESTS = {0: hashlib.sha1, 1: hashlib.sha256, 2: hashlib.sha512}
@@ -56,7 +50,7 @@ class RetryPin:
 
     def verify(self, candidate: bytes) -> int:
         if self.blocked:
-            return SW_AUTH_BLOCKED
+            return SW_AUTH_METHOD_BLOCKED
         if hmac.compare_digest(candidate, self.value):
             self.tries_left = self.max_tries
             self.verified = True
@@ -70,7 +64,7 @@ class RetryPin:
         if self.verified:
             return SW_OK
         if self.blocked:
-            return SW_AUTH_BLOCKED
+            return SW_AUTH_METHOD_BLOCKED
         return wrong_pin_status(self.tries_left)
 
     def replace(self, new_value: bytes) -> None:

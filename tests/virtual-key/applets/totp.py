@@ -5,20 +5,22 @@ slots. The host sends the time; the card computes the code."""
 from dataclasses import dataclass
 
 from . import ber_tlv
-from .base import Applet
-from .otp_common import (
-    DIGESTS,
-    SW_AUTH_BLOCKED,
+from .base import (
+    SW_AUTH_METHOD_BLOCKED,
     SW_CLA_NOT_SUPPORTED,
-    SW_DATA_NOT_FOUND,
+    SW_INCORRECT_P1P2,
     SW_INS_NOT_SUPPORTED,
-    SW_NO_PIN_SET,
-    SW_NO_SPACE,
     SW_OK,
-    SW_SECURITY_NOT_SATISFIED,
+    SW_REFERENCED_DATA_NOT_FOUND,
+    SW_SECURITY_STATUS_NOT_SATISFIED,
     SW_WRONG_DATA,
     SW_WRONG_LENGTH,
-    SW_WRONG_P1P2,
+    Applet,
+)
+from .otp_common import (
+    DIGESTS,
+    SW_NO_PIN_SET,
+    SW_NOT_ENOUGH_MEMORY,
     RetryPin,
     as_bytes,
     one_time_password,
@@ -147,9 +149,10 @@ def slot_from_record(data: bytes) -> Slot | None:
 class TotpApplet(Applet):
     aid = TOTP_AID
 
-    def __init__(self, select_answer: bytes, slot_count: int, pin: RetryPin, slots: dict[int, Slot]):
-        self.select_answer = select_answer
+    def __init__(self, version, slot_count: int, pin: RetryPin, slots: dict[int, Slot], select_answer=None):
+        self.version = tuple(version)
         self.slot_count = slot_count
+        self.select_answer = select_answer  # replaces the regular answer when set
         self.pin = pin
         self.slots = slots
         # INS -> (handler, takes a slot number in P1)
@@ -168,7 +171,9 @@ class TotpApplet(Applet):
 
     def on_select(self, card):
         self.pin.forget_proof()
-        return self.select_answer, SW_OK
+        if self.select_answer is not None:
+            return self.select_answer, SW_OK
+        return bytes([*self.version, self.slot_count]), SW_OK
 
     def power_cycle(self):
         self.pin.forget_proof()
@@ -181,7 +186,7 @@ class TotpApplet(Applet):
             return b"", SW_INS_NOT_SUPPORTED
         handler, takes_slot = command
         if p2 != 0 or (p1 != 0 and not takes_slot):
-            return b"", SW_WRONG_P1P2
+            return b"", SW_INCORRECT_P1P2
         return handler(p1, data) if takes_slot else handler(data)
 
     def _get_pin_info(self, data):
@@ -193,9 +198,9 @@ class TotpApplet(Applet):
     def _set_pin(self, data):
         """Sets the first PIN freely; replacing one needs it proven first."""
         if self.pin.blocked:
-            return b"", SW_AUTH_BLOCKED
+            return b"", SW_AUTH_METHOD_BLOCKED
         if self.pin.is_set and not self.pin.verified:
-            return b"", SW_SECURITY_NOT_SATISFIED
+            return b"", SW_SECURITY_STATUS_NOT_SATISFIED
         if len(data) not in PIN_LENGTHS:
             return b"", SW_WRONG_LENGTH
         self.pin.replace(data)
@@ -233,18 +238,18 @@ class TotpApplet(Applet):
         if data:
             return b"", SW_WRONG_LENGTH
         if number >= self.slot_count:
-            return b"", SW_WRONG_P1P2
+            return b"", SW_INCORRECT_P1P2
         if number not in self.slots:
-            return b"", SW_DATA_NOT_FOUND
+            return b"", SW_REFERENCED_DATA_NOT_FOUND
         return self.slots[number].info_record(), SW_OK
 
     def _configure_slot(self, number, data):
         if number == FIRST_FREE_SLOT:
             number = self._first_free_slot()
             if number is None:
-                return b"", SW_NO_SPACE
+                return b"", SW_NOT_ENOUGH_MEMORY
         elif number >= self.slot_count:
-            return b"", SW_WRONG_P1P2
+            return b"", SW_INCORRECT_P1P2
         slot = slot_from_record(data)
         if slot is None:
             return b"", SW_WRONG_DATA
@@ -255,21 +260,21 @@ class TotpApplet(Applet):
         if data:
             return b"", SW_WRONG_LENGTH
         if number >= self.slot_count:
-            return b"", SW_WRONG_P1P2
+            return b"", SW_INCORRECT_P1P2
         if self.slots.pop(number, None) is None:
-            return b"", SW_DATA_NOT_FOUND
+            return b"", SW_REFERENCED_DATA_NOT_FOUND
         return b"", SW_OK
 
     def _generate_code(self, number, data):
         if len(data) != 8:
             return b"", SW_WRONG_LENGTH
         if number >= self.slot_count:
-            return b"", SW_WRONG_P1P2
+            return b"", SW_INCORRECT_P1P2
         slot = self.slots.get(number)
         if slot is None:
-            return b"", SW_DATA_NOT_FOUND
+            return b"", SW_REFERENCED_DATA_NOT_FOUND
         if slot.pin_protected and not self.pin.verified:
-            return b"", SW_SECURITY_NOT_SATISFIED
+            return b"", SW_SECURITY_STATUS_NOT_SATISFIED
         time = int.from_bytes(data, "big")
         if time < slot.time_origin:
             return b"", SW_WRONG_DATA
@@ -312,7 +317,6 @@ def make(
         if pin is None:
             raise ValueError("a blocked PIN needs a PIN")
         tries_left = 0
-    if select_answer is None:
-        select_answer = bytes([*version, slot_count])
     configured = {number: _slot(value) for number, value in (slots or {}).items()}
-    return TotpApplet(bytes(select_answer), slot_count, RetryPin(pin, max_tries, tries_left), configured)
+    answer = None if select_answer is None else bytes(select_answer)
+    return TotpApplet(version, slot_count, RetryPin(pin, max_tries, tries_left), configured, answer)

@@ -1,15 +1,16 @@
-"""HOTP and TOTP applets of the virtual key, driven APDU by APDU without a
-reader. Codes are checked against oathtool."""
+"""HOTP and TOTP applets of the virtual key, first on an in-process card and
+then through pcscd. Codes are checked against oathtool."""
 
 import subprocess
 
 import pytest
-
 from applets import ber_tlv, hotp, totp
+from virtualkey import READER0, make_key
 
 RFC_KEY = b"12345678901234567890"
 LONG_KEY = bytes(range(1, 65))
 NOW = 1_700_000_000
+CARD_MANAGER = bytes.fromhex("A000000151000000")
 
 
 def oathtool(*args: str) -> list[str]:
@@ -17,21 +18,35 @@ def oathtool(*args: str) -> list[str]:
     return result.stdout.split()
 
 
+def apdu(cla, ins, p1, p2, data=b""):
+    return bytes([cla, ins, p1, p2]) + (bytes([len(data)]) + data if data else b"")
+
+
+def split(response: bytes) -> tuple[bytes, int]:
+    return response[:-2], int.from_bytes(response[-2:], "big")
+
+
 class Terminal:
-    """Selects the applet and sends CLA 00 commands to it."""
+    """A key carrying only the applet under test, with that applet selected."""
 
     def __init__(self, applet):
         self.applet = applet
+        self.card = make_key(plugins=False, extra_applets=[applet])
         self.select()
 
-    def select(self):
-        return self.applet.on_select(None)
+    def select(self, aid=None):
+        aid = aid or self.applet.aid
+        return split(self.card.transmit(apdu(0x00, 0xA4, 0x04, 0x00, aid)))
 
     def send(self, ins, p1=0, p2=0, data=b"", cla=0x00):
-        return self.applet.process(None, cla, ins, p1, p2, bytes(data))
+        return split(self.card.transmit(apdu(cla, ins, p1, p2, bytes(data))))
 
     def sw(self, *args, **kwargs) -> int:
         return self.send(*args, **kwargs)[1]
+
+    def power_cycle(self):
+        self.card.reset()
+        self.select()
 
 
 # ---------------------------------------------------------------- HOTP
@@ -53,6 +68,13 @@ def generate_hotp(term, count):
     return codes
 
 
+def set_otp_length(term, length):
+    term.select(CARD_MANAGER)
+    sw = term.send(0x05, 0x55, length, cla=0xB1)[1]
+    term.select()
+    return sw
+
+
 def test_hotp_codes_follow_the_counter_like_oathtool():
     term = Terminal(hotp.make())
     assert generate_hotp(term, 3) == oathtool("-c", "0", "-w", "2", RFC_KEY.hex())
@@ -60,7 +82,7 @@ def test_hotp_codes_follow_the_counter_like_oathtool():
     assert hotp_verify(term) == 0x9000
     assert term.sw(HOTP_SET_KEY, data=LONG_KEY) == 0x9000
     assert term.sw(HOTP_SET_COUNTER, data=(2**40).to_bytes(8, "big")) == 0x9000
-    assert term.applet.set_otp_length(8) == 0x9000
+    assert set_otp_length(term, 8) == 0x9000
     expected = oathtool("-d", "8", "-c", str(2**40), "-w", "1", LONG_KEY.hex())
     assert generate_hotp(term, 2) == expected
     assert term.applet.counter == 2**40 + 2
@@ -74,12 +96,12 @@ def test_hotp_restore_brings_back_factory_key_and_counter():
     assert generate_hotp(term, 1) == oathtool("-c", "7", RFC_KEY.hex())
 
 
-def test_hotp_otp_length_accepts_only_6_and_8():
-    applet = hotp.make(otp_length=8)
-    assert applet.set_otp_length(7) == 0x6A86
-    assert applet.otp_length == 8
-    assert applet.set_otp_length(6) == 0x9000
-    assert len(Terminal(applet).send(HOTP_GENERATE)[0]) == 6
+def test_hotp_otp_length_set_through_the_card_manager():
+    term = Terminal(hotp.make(otp_length=8))
+    assert set_otp_length(term, 7) == 0x6A86
+    assert term.applet.otp_length == 8
+    assert set_otp_length(term, 6) == 0x9000
+    assert len(term.send(HOTP_GENERATE)[0]) == 6
 
 
 @pytest.mark.parametrize(
@@ -100,7 +122,7 @@ def test_hotp_changes_need_a_pin_proven_since_the_last_select(ins, data):
     term.select()
     assert term.sw(ins, data=data) == 0x6982
     assert hotp_verify(term) == 0x9000
-    applet.power_cycle()
+    term.power_cycle()
     assert term.sw(ins, data=data) == 0x6982
     assert (applet.key, applet.counter, applet.pin.value) == (RFC_KEY, 5, b"123456")
 
@@ -129,6 +151,7 @@ def test_hotp_change_pin_replaces_the_old_one():
 def test_hotp_identity_and_malformed_commands():
     term = Terminal(hotp.make(version=bytes([2, 0]), serial=2**64 - 1))
     assert term.select() == (bytes([2, 0]), 0x9000)
+    assert Terminal(hotp.make(version=b"")).select() == (b"", 0x9000)
     assert term.send(0x28) == (b"\xff" * 8, 0x9000)
     assert term.sw(0x99) == 0x6D00
     assert term.sw(0x18, cla=0x80) == 0x6E00
@@ -282,7 +305,7 @@ def test_totp_protected_slot_needs_the_pin_until_reselected():
     term.select()
     assert term.sw(GENERATE, 1, 0, NOW.to_bytes(8, "big")) == 0x6982
     assert term.sw(VERIFY_PIN, data=b"2468") == 0x9000
-    applet.power_cycle()
+    term.power_cycle()
     assert term.sw(GENERATE, 1, 0, NOW.to_bytes(8, "big")) == 0x6982
     assert term.send(GET_SLOT_INFO, 1)[0][:5] == bytes.fromhex("30 0c 80 01 01")
 
@@ -326,3 +349,28 @@ def test_ber_tlv_reads_long_lengths_and_multi_byte_tags():
     for malformed in (b"\x53\x05\x01\x02", b"\x53\x82\x01", b"\x1f\x81\x81\x81\x01\x00", b"\x53\x80"):
         with pytest.raises(ber_tlv.TlvError):
             ber_tlv.parse(malformed)
+
+
+# ---------------------------------------------------------------- through pcscd
+
+
+def test_otp_applets_of_the_default_key_through_pcscd(key, pcsc_context):
+    with pcsc_context.connect(READER0) as card:
+
+        def send(*command):
+            return split(card.transmit(apdu(*command)))
+
+        assert send(0x00, 0xA4, 0x04, 0x00, hotp.HOTP_AID) == (hotp.DEFAULT_VERSION, 0x9000)
+        codes = [send(0x00, 0x18, 0x00, 0x00)[0].decode() for _ in range(2)]
+        assert codes == oathtool("-c", "0", "-w", "1", RFC_KEY.hex())
+        send(0x00, 0xA4, 0x04, 0x00, CARD_MANAGER)
+        assert send(0xB1, 0x05, 0x55, 0x08) == (b"", 0x9000)
+        send(0x00, 0xA4, 0x04, 0x00, hotp.HOTP_AID)
+        assert send(0x00, 0x18, 0x00, 0x00) == (oathtool("-d", "8", "-c", "2", RFC_KEY.hex())[0].encode(), 0x9000)
+
+        assert send(0x00, 0xA4, 0x04, 0x00, totp.TOTP_AID) == (bytes([1, 11, 0, 16]), 0x9000)
+        assert send(0x00, 0x22, 0xFF, 0x00, basic_record(LONG_KEY)) == (b"\x00", 0x9000)
+        code = oathtool("--totp", "-N", f"@{NOW}", LONG_KEY.hex())[0].encode()
+        answer = bytes(8) + (30).to_bytes(4, "big") + code
+        assert send(0x00, 0x24, 0x00, 0x00, NOW.to_bytes(8, "big")) == (answer, 0x9000)
+    assert key.find_applet(totp.TOTP_AID).slots[0].account == b"alice"
