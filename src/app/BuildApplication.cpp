@@ -1,7 +1,9 @@
 #include "app/Application.h"
 #include "commands/FidoCommand.h"
+#include "commands/HotpCommand.h"
 #include "commands/InfoCommand.h"
 #include "commands/ListCommand.h"
+#include "commands/TotpCommand.h"
 
 std::unique_ptr<Application> buildApplication() {
     auto application = std::make_unique<Application>();
@@ -9,5 +11,7 @@ std::unique_ptr<Application> buildApplication() {
     application->add<InfoCommand>();
     application->add<ListCommand>();
     application->add<FidoCommand>();
+    application->add<TotpCommand>();
+    application->add<HotpCommand>();
     return application;
 }

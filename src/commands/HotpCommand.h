@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/Command.h"
+
+#include <cstdint>
+#include <string>
+
+// "hotp": version and serial number of the HOTP applet, its PIN, its credential (key,
+// counter, OTP length) and the next code.
+class HotpCommand : public Command {
+public:
+    explicit HotpCommand(CLI::App& root);
+    ~HotpCommand() override = default;
+
+    int32_t execute() override;
+
+private:
+    void registerActionsAndValues();
+    int32_t run(const std::string& action);
+    void showInfo();
+    void changePin();
+    void configure();
+    void restoreFactory();
+    void generateCode();
+
+    std::string readerName;
+    std::string pinFormat;
+    // PIN bytes after the PIN format was applied.
+    std::string pin;
+    std::string newPin;
+    std::string keyFormat;
+    // Hex text after the key format was applied.
+    std::string key;
+    int32_t counter = 0;
+    int32_t otpLength = 6;
+};

@@ -1,0 +1,123 @@
+#include "commands/OtpOptionChecks.h"
+
+#include "encoding/Hex.h"
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr size_t minimumPinLength = 4;
+constexpr size_t maximumKeyLength = 64;
+constexpr size_t maximumNameLength = 60;
+constexpr uint64_t minimumPeriod = 5;
+constexpr uint64_t maximumPeriod = 86400;
+
+// The text read as a decimal number; nothing when it is empty, holds anything but the digits
+// 0-9, or exceeds 64 bits.
+std::optional<uint64_t> readDecimal(const std::string& text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    for (char character : text) {
+        if (character < '0' || character > '9') {
+            return std::nullopt;
+        }
+        const uint64_t digit = static_cast<uint64_t>(character - '0');
+        if (value > (std::numeric_limits<uint64_t>::max() - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+bool onlyDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::string checkCounter(std::string& text) {
+    const std::string message = "The counter must be a non-negative integer number";
+    std::optional<uint64_t> value = readDecimal(text);
+    if (!value || static_cast<int32_t>(static_cast<uint32_t>(*value)) < 0) {
+        return message;
+    }
+    text = std::to_string(*value);
+    return "";
+}
+
+std::string checkPeriod(std::string& text) {
+    if (!onlyDigits(text)) {
+        return "The period must be a at least 5 seconds";
+    }
+    std::optional<uint64_t> value = readDecimal(text);
+    if (value && *value < minimumPeriod) {
+        return "The provided period is too short. The period must be at least 5 seconds";
+    }
+    if (!value || *value > maximumPeriod) {
+        return "The provided period is too long. The period must be less than a day";
+    }
+    text = std::to_string(*value);
+    return "";
+}
+
+} // namespace
+
+CLI::Validator pinLengthCheck(size_t maximumLength) {
+    return CLI::Validator(
+        [maximumLength](std::string& pin) -> std::string {
+            if (pin.size() < minimumPinLength) {
+                return "The provided PIN is too short. The PIN must have at least 4 characters";
+            }
+            if (pin.size() > maximumLength) {
+                return "The provided PIN is too long. The PIN must not have more than " +
+                       std::to_string(maximumLength) + " characters";
+            }
+            return "";
+        },
+        "");
+}
+
+CLI::Validator keyLengthCheck(size_t minimumLength) {
+    return CLI::Validator(
+        [minimumLength](std::string& key) -> std::string {
+            size_t length = 0;
+            try {
+                length = hexToBytes(key).size();
+            } catch (const std::runtime_error& error) {
+                return error.what();
+            }
+            if (length < minimumLength) {
+                return "The provided key is too short. The key must not have at least " +
+                       std::to_string(minimumLength) + " bytes";
+            }
+            if (length > maximumKeyLength) {
+                return "The provided key is too long. The key must not have at most 64 bytes";
+            }
+            return "";
+        },
+        "");
+}
+
+CLI::Validator nameLengthCheck(const std::string& what) {
+    return CLI::Validator(
+        [what](std::string& name) -> std::string {
+            if (name.size() > maximumNameLength) {
+                return "The " + what + " must not exceed 60 characters in length";
+            }
+            return "";
+        },
+        "");
+}
+
+CLI::Validator counterAsDecimal() {
+    return CLI::Validator(checkCounter, "");
+}
+
+CLI::Validator periodAsDecimal() {
+    return CLI::Validator(checkPeriod, "");
+}

@@ -1,0 +1,100 @@
+#include "commands/OtpOptionChecks.h"
+#include "commands/ReaderOption.h"
+#include "commands/TotpCommand.h"
+#include "encoding/SecretFormats.h"
+
+#include <map>
+
+namespace {
+
+constexpr size_t maximumPinLength = 16;
+constexpr size_t minimumKeyLength = 10;
+constexpr int32_t highestSlotIndex = 41;
+
+} // namespace
+
+TotpCommand::TotpCommand(CLI::App& root) : Command(root, "totp", "TOTP management operations") {
+    registerGeneralActions();
+    registerPinOptions();
+    registerSlotOptions();
+    registerSlotActions();
+    addReaderOption(*app, readerName, appletReaderHelp);
+}
+
+void TotpCommand::registerGeneralActions() {
+    addAction(addFlag("--info", "Print the information about the connected smartcard reader"));
+    addAction(addFlag("--pin-info", "Print the information about TOTP generation PIN"));
+    addAction(addFlag("-l,--list-slots", "List all TOTP slots on the card"));
+    addAction(
+        addFlag("--reset", "Deletes all configured TOTP slots and resets the TOTP Generation PIN"));
+    addAction(addFlag("--reset-pin",
+                      "Deletes all PIN-protected TOTP slots and resets the TOTP Generation PIN"));
+}
+
+void TotpCommand::registerPinOptions() {
+    addPinFormatOption(*app, pinFormat, {"--pin", "--set-pin", "--change-pin"});
+    CLI::Option* pinOption =
+        app->add_option("-p,--pin", pin,
+                        "PIN to authenticate an operation. The PIN must be 4 to 16 bytes in "
+                        "length, in the format specified by the --pin-format option")
+            ->transform(applyPinFormat(pinFormat))
+            ->check(pinLengthCheck(maximumPinLength));
+    addAction(app->add_option("--set-pin", newPin,
+                              "Set the PIN for generating TOTP codes of PIN protected slots. "
+                              "This only works when no PIN is set. The PIN must be 4 to 16 bytes "
+                              "in length, in the format specified by the --pin-format option")
+                  ->transform(applyPinFormat(pinFormat))
+                  ->check(pinLengthCheck(maximumPinLength)));
+    addAction(app->add_option("--change-pin", newPin,
+                              "Change the PIN for generating TOTP codes of PIN protected slots. "
+                              "The PIN must be 4 to 16 bytes in length, in the format specified "
+                              "by the --pin-format option")
+                  ->needs(pinOption)
+                  ->transform(applyPinFormat(pinFormat))
+                  ->check(pinLengthCheck(maximumPinLength)));
+}
+
+void TotpCommand::registerSlotOptions() {
+    addFlag("--pin-protected", "Set the PIN-protected flag for the TOTP slot");
+    const std::map<std::string, int32_t> hashAlgorithms{{"SHA1", 0}, {"SHA256", 1}, {"SHA512", 2}};
+    app->add_option("--hmac", hashAlgorithm, "Set the HMAC hash function for the TOTP slot")
+        ->transform(
+            CLI::CheckedTransformer(hashAlgorithms).description("value in {SHA1,SHA256,SHA512}"))
+        ->default_str("SHA1");
+    app->add_option("--otp-length", digits,
+                    "Set the length of the generated one time passwords for the TOTP slot")
+        ->check(CLI::Range(6, 9))
+        ->capture_default_str();
+    app->add_option("--period", period,
+                    "Set the time period/interval for the TOTP algorithm in seconds")
+        ->transform(periodAsDecimal())
+        ->capture_default_str();
+    app->add_option("--account", account,
+                    "Name of the account that is secured with the configured OTP. It must not "
+                    "exceed 60 characters in length")
+        ->check(nameLengthCheck("account"));
+    app->add_option("--issuer", issuer,
+                    "The provider or service name linked to the account. It must not exceed 60 "
+                    "characters in length")
+        ->check(nameLengthCheck("issuer"));
+    addKeyFormatOption(*app, keyFormat);
+    app->add_option("--key", key,
+                    "The TOTP key. The key must encoded in the format specified by the "
+                    "--key-format option. Raw key length (in bytes) should be in the 16..64 range")
+        ->transform(applyKeyFormat(keyFormat))
+        ->check(keyLengthCheck(minimumKeyLength));
+    app->add_option("--slot-index", slotIndex,
+                    "The TOTP slot for the --conf-slot, --clear-slot or --gen-totp option")
+        ->check(CLI::Range(0, highestSlotIndex));
+}
+
+void TotpCommand::registerSlotActions() {
+    addAction(addFlag("--conf-slot", "Configures the specified TOTP slot. If the slot is not "
+                                     "specified, the first free slot will be used")
+                  ->needs("--account")
+                  ->needs("--key"));
+    addAction(
+        addFlag("--clear-slot", "Clear/reset the specified TOTP slot")->needs("--slot-index"));
+    addAction(
+        addFlag("--gen-totp", "Generate TOTP code for the specified slot")->needs("--slot-index"));
+}

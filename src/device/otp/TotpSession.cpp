@@ -1,0 +1,127 @@
+#include "device/otp/TotpSession.h"
+
+#include "device/otp/BigEndianBytes.h"
+#include "device/otp/RemainingTries.h"
+#include "device/otp/VersionText.h"
+#include "device/session/AppletIds.h"
+#include "device/session/AppletSelection.h"
+#include "device/transport/DeviceException.h"
+
+namespace {
+
+constexpr uint8_t insGetPinInfo = 0x10;
+constexpr uint8_t insSetPin = 0x11;
+constexpr uint8_t insVerifyPin = 0x12;
+constexpr uint8_t insResetPin = 0x14;
+constexpr uint8_t insListSlots = 0x20;
+constexpr uint8_t insGetSlotInfo = 0x21;
+constexpr uint8_t insConfigureSlot = 0x22;
+constexpr uint8_t insClearSlot = 0x23;
+constexpr uint8_t insGenerateCode = 0x24;
+constexpr uint8_t insReset = 0x30;
+
+constexpr size_t minimumPinLength = 4;
+constexpr size_t maximumPinLength = 16;
+constexpr uint8_t maximumHashAlgorithm = 2;
+constexpr uint8_t minimumDigits = 6;
+constexpr uint8_t maximumDigits = 9;
+constexpr uint32_t minimumPeriod = 5;
+constexpr size_t minimumKeyLength = 10;
+constexpr size_t maximumKeyLength = 64;
+constexpr size_t maximumNameLength = 60;
+
+bool validPinLength(const Bytes& pin) {
+    return pin.size() >= minimumPinLength && pin.size() <= maximumPinLength;
+}
+
+bool validSettings(const TotpSlotSettings& settings) {
+    return settings.hashAlgorithm <= maximumHashAlgorithm && settings.digits >= minimumDigits &&
+           settings.digits <= maximumDigits && settings.period >= minimumPeriod &&
+           settings.key.size() >= minimumKeyLength && settings.key.size() <= maximumKeyLength &&
+           !settings.account.empty() && settings.account.size() <= maximumNameLength &&
+           settings.issuer.size() <= maximumNameLength;
+}
+
+[[noreturn]] void failInvalidArgument() {
+    throw DeviceException(QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0);
+}
+
+} // namespace
+
+TotpSession::TotpSession(const std::string& readerName)
+    : Session(readerName),
+      version(parseTotpSelectAnswer(selectApplet(channel(), totpAid, noTimeLimit))) {}
+
+std::string TotpSession::getVersion() const {
+    return versionText({version.major, version.minor, version.patch});
+}
+
+void TotpSession::verifyPin(const Bytes& pin, int32_t* remainingTries) {
+    if (!validPinLength(pin)) {
+        failInvalidArgument();
+    }
+    try {
+        sendCommand(channel(), insVerifyPin, 0x00, 0x00, pin, noTimeLimit);
+    } catch (const DeviceException& failure) {
+        recordRemainingTries(failure, remainingTries);
+        throw;
+    }
+}
+
+void TotpSession::setPin(const Bytes& newPin) {
+    if (!validPinLength(newPin)) {
+        throw DeviceException(QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL, 0);
+    }
+    sendCommand(channel(), insSetPin, 0x00, 0x00, newPin, noTimeLimit);
+}
+
+TotpPinInfo TotpSession::getPinInfo() {
+    return parseTotpPinInfo(sendCommand(channel(), insGetPinInfo, 0x00, 0x00, {}, noTimeLimit));
+}
+
+Bytes TotpSession::listSlots() {
+    return sendCommand(channel(), insListSlots, 0x00, 0x00, {}, noTimeLimit);
+}
+
+TotpSlotInfo TotpSession::getSlotInfo(uint8_t slot) {
+    requireSlotInRange(slot);
+    return parseTotpSlotRecord(sendCommand(channel(), insGetSlotInfo, slot, 0x00, {}, noTimeLimit));
+}
+
+uint8_t TotpSession::configureSlot(uint8_t slot, const TotpSlotSettings& settings) {
+    if ((slot != totpFirstFreeSlot && slot >= version.slotCount) || !validSettings(settings)) {
+        failInvalidArgument();
+    }
+    const Bytes answer = sendCommand(channel(), insConfigureSlot, slot, 0x00,
+                                     encodeTotpSlotRecord(settings), noTimeLimit);
+    // The answer names the slot the card used; without it nothing can be reported.
+    if (answer.empty()) {
+        throw DeviceException(QUENLIX_KEY_ERROR_INVALID_RESPONSE, 0);
+    }
+    return answer.front();
+}
+
+void TotpSession::clearSlot(uint8_t slot) {
+    requireSlotInRange(slot);
+    sendCommand(channel(), insClearSlot, slot, 0x00, {}, noTimeLimit);
+}
+
+TotpCode TotpSession::generateCode(uint8_t slot, uint64_t currentTime) {
+    requireSlotInRange(slot);
+    return parseTotpCode(sendCommand(channel(), insGenerateCode, slot, 0x00,
+                                     toBigEndianBytes(currentTime, 8), noTimeLimit));
+}
+
+void TotpSession::reset() {
+    sendCommand(channel(), insReset, 0x00, 0x00, {}, noTimeLimit);
+}
+
+void TotpSession::resetPin() {
+    sendCommand(channel(), insResetPin, 0x00, 0x00, {}, noTimeLimit);
+}
+
+void TotpSession::requireSlotInRange(uint8_t slot) const {
+    if (slot >= version.slotCount) {
+        failInvalidArgument();
+    }
+}
