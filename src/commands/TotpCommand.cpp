@@ -5,6 +5,7 @@
 #include "commands/ReaderOption.h"
 #include "commands/SizedRead.h"
 #include "device/otp/Totp.h"
+#include "device/transport/QuenlixKeyError.h"
 
 #include <chrono>
 #include <iostream>

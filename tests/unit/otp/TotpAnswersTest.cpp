@@ -20,7 +20,9 @@ template <typename Parse> int32_t failureCode(Parse parse, const Bytes& answer) 
 // Time origin 0x0100, period 30, then the code characters.
 Bytes codeAnswer(const std::string& code) {
     Bytes answer{0, 0, 0, 0, 0, 0, 0x01, 0x00, 0, 0, 0, 30};
-    answer.insert(answer.end(), code.begin(), code.end());
+    for (char character : code) {
+        answer.push_back(static_cast<uint8_t>(character));
+    }
     return answer;
 }
 
