@@ -164,17 +164,24 @@ def _text(data) -> str:
 
 
 @pytest.fixture
-def run(binary, pcscd):
+def run_env():
+    """Variables added to the environment of every run of the program in this test; fixtures
+    that stand in for devices (e.g. an LD_PRELOAD shim) fill it."""
+    return {}
+
+
+@pytest.fixture
+def run(binary, pcscd, run_env):
     """run(*args, timeout=60, env=None, input=None) -> RunResult(status, stdout, stderr).
 
-    env adds variables to the inherited environment (e.g. LD_PRELOAD). A program killed by a
+    env adds variables to the inherited environment and run_env. A program killed by a
     signal, outliving the timeout, or reporting a sanitizer error fails the test."""
 
     def run(*args, timeout=RUN_TIMEOUT, env=None, input=None):
         if not binary.is_file():
             pytest.fail(f"no program at {binary}: build it, or pass --binary / set QUENLIX_KEY_BINARY")
         command = [str(binary), *map(str, args)]
-        environment = {**os.environ, **(env or {})}
+        environment = {**os.environ, **run_env, **(env or {})}
         try:
             process = subprocess.run(
                 command,
