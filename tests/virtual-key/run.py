@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Insert a virtual key (or another card) into a vpcd reader and serve it until ended.
 
-Prints "ready READER ATR" once pcscd reports the card. SIGUSR1 pulls the card out, SIGUSR2
-puts it back (its applets keep their state, as a real key does); SIGTERM or SIGINT pull it
-and end the program.
+Prints "ready READER ATR" once pcscd reports the card. SIGUSR1 pulls the card out (and
+prints "removed READER" once pcscd reports the reader empty), SIGUSR2 puts it back (its
+applets keep their state, as a real key does); SIGTERM or SIGINT pull it and end the program
+once pcscd reports the reader empty.
 """
 
 import argparse
@@ -86,13 +87,20 @@ class Slot:
             if self.wanted and (self._link is None or not self._link.connected):
                 self._insert(reader)
             elif not self.wanted and self._link is not None:
-                self._link.close()
-                self._link = None
+                self._remove(reader)
                 print(f"removed {reader}", flush=True)
             self.changed.wait(0.2)
             self.changed.clear()
         if self._link is not None:
-            self._link.close()
+            self._remove(reader)
+
+    def _remove(self, reader):
+        self._link.close()
+        self._link = None
+        try:
+            pcsc.wait_empty(reader, timeout=15.0)
+        except pcsc.PcscError:
+            pass  # no pcscd: nobody to tell
 
     def _insert(self, reader):
         self._link = VpcdLink(self.card, port_of(self.index))
@@ -101,7 +109,11 @@ class Slot:
         except OSError:
             self._link = None
             return
-        if pcsc.wait_card(reader, self.card.atr, timeout=15.0):
+        try:
+            seen = pcsc.wait_card(reader, self.card.atr, timeout=15.0)
+        except pcsc.PcscError:
+            seen = False
+        if seen:
             print(f"ready {reader} {hexstr(self.card.atr)}", flush=True)
 
 
