@@ -1,0 +1,56 @@
+"""Run one simulated FIDO device until interrupted, for trying the program by
+hand: PYTHONPATH=tests/virtual-key /usr/bin/python3 -m fido --socket PATH ...
+Point the preloaded shim at it with QUENLIX_FIDO_SIM_DEVICES=<path>=<socket>."""
+
+import argparse
+import dataclasses
+import json
+import signal
+import threading
+
+from .authenticator import AuthenticatorConfig
+from .device import SimulatedDevice
+
+
+def _numbers(text: str) -> tuple:
+    return tuple(int(part) for part in text.split(".") if part) if "." in text else tuple(
+        int(part) for part in text.split(",") if part)
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Simulated FIDO HID device")
+    parser.add_argument("--socket", required=True, help="Unix socket to serve on")
+    parser.add_argument("--pin", help="PIN already set on the device")
+    parser.add_argument("--retries", type=int, default=8)
+    parser.add_argument("--u2f-only", action="store_true")
+    parser.add_argument("--touch", choices=("grant", "deny", "timeout"), default="grant")
+    parser.add_argument("--version", default="5.2.7", help="major.minor.build")
+    parser.add_argument("--versions", default="U2F_V2,FIDO_2_0,FIDO_2_1")
+    parser.add_argument("--aaguid", help="32 hex digits")
+    parser.add_argument("--pin-protocols", default="2,1")
+    parser.add_argument("--min-pin-length", type=int, default=4)
+    args = parser.parse_args()
+
+    config = AuthenticatorConfig(
+        fido2=not args.u2f_only,
+        version=_numbers(args.version),
+        versions=tuple(args.versions.split(",")),
+        pin_protocols=_numbers(args.pin_protocols),
+        min_pin_length=args.min_pin_length,
+        touch=args.touch,
+    )
+    if args.aaguid:
+        config.aaguid = bytes.fromhex(args.aaguid)
+    device = SimulatedDevice(args.socket, config, pin=args.pin, retries=args.retries)
+    stop = threading.Event()
+    for signal_number in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(signal_number, lambda *_: stop.set())
+    device.plug()
+    print(f"serving on {args.socket}", flush=True)
+    stop.wait()
+    device.unplug()
+    print(json.dumps(dataclasses.asdict(device.state()), indent=2))
+
+
+if __name__ == "__main__":
+    main()
