@@ -2,15 +2,11 @@
 runs libfido2's own CTAPHID and CTAP2 code (PIN protocols included)."""
 
 import socket
-import sys
-from pathlib import Path
 
 import pytest
+from tty_run import run, run_with_tty
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from tty_run import run, run_with_tty  # noqa: E402
-
-from fido import ctaphid  # noqa: E402  (made importable by fido_fixtures)
+from fido import ctaphid  # importable once fido_fixtures is loaded
 
 AAGUID = bytes(range(16))
 

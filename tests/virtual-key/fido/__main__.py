@@ -12,9 +12,8 @@ from .authenticator import AuthenticatorConfig
 from .device import SimulatedDevice
 
 
-def _numbers(text: str) -> tuple:
-    return tuple(int(part) for part in text.split(".") if part) if "." in text else tuple(
-        int(part) for part in text.split(",") if part)
+def _split_numbers(text: str, separator: str) -> tuple:
+    return tuple(int(part) for part in text.split(separator))
 
 
 def main():
@@ -33,9 +32,9 @@ def main():
 
     config = AuthenticatorConfig(
         fido2=not args.u2f_only,
-        version=_numbers(args.version),
+        version=_split_numbers(args.version, "."),
         versions=tuple(args.versions.split(",")),
-        pin_protocols=_numbers(args.pin_protocols),
+        pin_protocols=_split_numbers(args.pin_protocols, ","),
         min_pin_length=args.min_pin_length,
         touch=args.touch,
     )

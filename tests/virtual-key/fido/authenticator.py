@@ -10,7 +10,6 @@ from typing import Callable, Optional
 from . import cbor
 from .pin_protocol import PROTOCOLS, PinProtocolError
 
-CMD_MAKE_CREDENTIAL = 0x01
 CMD_GET_INFO = 0x04
 CMD_CLIENT_PIN = 0x06
 CMD_RESET = 0x07
