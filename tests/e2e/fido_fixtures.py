@@ -3,7 +3,7 @@
     def test_something(fido_devices):
         key = fido_devices.add(pin="1234")
         other = fido_devices.add(vendor_id=0x1050, product_id=0x0407)
-        subprocess.run([...], env=fido_devices.env())
+        run("fido", "--info", env=fido_devices.env())  # variables to add
         assert key.state().retries == 8
 """
 
@@ -12,7 +12,7 @@ import shutil
 import sys
 import tempfile
 from pathlib import Path
-from typing import Mapping, Optional
+from typing import Optional
 
 import pytest
 
@@ -29,8 +29,12 @@ _FORBIDDEN_IN_CONFIG = (";", ",", "=")
 
 
 def pytest_addoption(parser):
-    parser.addoption("--fido-shim", default=str(DEFAULT_SHIM),
-                     help="LD_PRELOAD library that presents the simulated FIDO devices")
+    parser.addoption(
+        "--fido-shim",
+        default=None,
+        help="LD_PRELOAD library presenting the simulated FIDO devices "
+        "(default: $QUENLIX_FIDO_SHIM or <repo>/build/tests/fido-shim/libquenlix-fido-shim.so)",
+    )
 
 
 class FidoDevice:
@@ -100,18 +104,21 @@ class FidoDevices:
         device.plug()
         return device
 
-    def env(self, base: Optional[Mapping] = None) -> dict:
-        """Environment for a program run that sees exactly the plugged-in devices."""
+    def env(self) -> dict:
+        """Variables to add to the environment of a program run so that it sees exactly
+        the plugged-in devices (LD_PRELOAD and ASAN_OPTIONS keep what they had)."""
         if not self.shim.is_file():
-            pytest.fail(f"FIDO shim not found at {self.shim}; build the tests or pass --fido-shim")
-        env = dict(os.environ if base is None else base)
+            pytest.fail(f"no FIDO shim at {self.shim}: build the tests, or pass --fido-shim "
+                        "/ set QUENLIX_FIDO_SHIM")
         entries = [device.shim_entry() for device in self.devices if device.plugged]
-        env["QUENLIX_FIDO_SIM_DEVICES"] = ";".join(entries)
-        env["LD_PRELOAD"] = " ".join(filter(None, [str(self.shim), env.get("LD_PRELOAD")]))
+        preload = [str(self.shim), os.environ.get("LD_PRELOAD")]
         # A sanitized program would refuse a library preloaded before its runtime.
-        env["ASAN_OPTIONS"] = ":".join(
-            filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
-        return env
+        asan = [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]
+        return {
+            "QUENLIX_FIDO_SIM_DEVICES": ";".join(entries),
+            "LD_PRELOAD": " ".join(filter(None, preload)),
+            "ASAN_OPTIONS": ":".join(filter(None, asan)),
+        }
 
     def stop(self):
         for device in self.devices:
@@ -121,6 +128,7 @@ class FidoDevices:
 
 @pytest.fixture
 def fido_devices(request):
-    devices = FidoDevices(Path(request.config.getoption("--fido-shim")))
+    shim = request.config.getoption("--fido-shim") or os.environ.get("QUENLIX_FIDO_SHIM")
+    devices = FidoDevices(Path(shim or DEFAULT_SHIM).resolve())
     yield devices
     devices.stop()

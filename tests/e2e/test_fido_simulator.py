@@ -1,6 +1,7 @@
 """The simulated authenticator and the shim, checked with fido2-token, which
 runs libfido2's own CTAPHID and CTAP2 code (PIN protocols included)."""
 
+import os
 import socket
 
 import pytest
@@ -13,9 +14,10 @@ AAGUID = bytes(range(16))
 
 def fido2_token(fido_devices, *args, answers=None):
     argv = ["fido2-token", *args]
+    env = {**os.environ, **fido_devices.env()}
     if answers is None:
-        return run(argv, fido_devices.env())
-    return run_with_tty(argv, answers, fido_devices.env())
+        return run(argv, env)
+    return run_with_tty(argv, answers, env)
 
 
 def info_lines(fido_devices, path):
@@ -167,7 +169,7 @@ def test_device_that_disappears_fails_to_open(fido_devices):
 
 
 def test_malformed_shim_configuration_stops_the_program(fido_devices):
-    env = fido_devices.env()
+    env = {**os.environ, **fido_devices.env()}
     env["QUENLIX_FIDO_SIM_DEVICES"] = "/dev/x=/tmp/x.sock,vendor=0x12345"
     result = run(["fido2-token", "-L"], env)
     assert result.returncode == 125
