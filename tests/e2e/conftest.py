@@ -21,6 +21,9 @@ sys.path.insert(0, str(REPO / "tests" / "virtual-key"))
 from virtualkey import ReaderHolder, VirtualReader, make_key, pcsc  # noqa: E402
 from virtualkey.pcscd import PcscDaemon  # noqa: E402
 
+# Simulated FIDO devices: the fido_devices fixture and the --fido-shim option.
+pytest_plugins = ["fido_fixtures"]
+
 LOCK_PATH = "/tmp/quenlix-e2e.lock"
 PCSCD_LOG = "/tmp/quenlix-e2e-pcscd.log"
 RUN_TIMEOUT = 60
