@@ -6,6 +6,8 @@
 #include <fido.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -98,4 +100,31 @@ TEST(FidoFailure, RetriesAreReadFromTheCommandsDevice) {
     int32_t exitCode = reportFidoError(FidoError("FIDO_ERR_PIN_AUTH_BLOCKED", 0x34), command);
     EXPECT_EQ(exitCode, 0x34);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "FIDO_ERR_PIN_AUTH_BLOCKED\n" + hint);
+}
+
+namespace {
+
+class FailingCommand : public Command {
+public:
+    explicit FailingCommand(CLI::App& root) : Command(root, "failing", "For tests") {}
+    int32_t execute() override { throw FidoError(fido_strerr(code), code); }
+
+    static inline int32_t code = 0;
+};
+
+} // namespace
+
+TEST(FidoFailure, RunStepTranslatesFidoErrorsOfAnyCommand) {
+    const char* argv[] = {"quenlix-key", "failing"};
+    for (auto [code, message, exitCode] : std::vector<std::tuple<int32_t, std::string, int32_t>>{
+             {FIDO_ERR_PIN_POLICY_VIOLATION, "The provided PIN violates the PIN policy", 55},
+             {FIDO_ERR_PIN_INVALID, "FIDO_ERR_PIN_INVALID", 49},
+             {FIDO_ERR_RX, "FIDO_ERR_RX", -2}}) {
+        Application application;
+        application.add<FailingCommand>();
+        FailingCommand::code = code;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(application.run(2, argv), exitCode);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), message + "\n" + hint);
+    }
 }
