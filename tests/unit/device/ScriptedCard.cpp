@@ -1,5 +1,6 @@
 #include "ScriptedCard.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -128,7 +129,7 @@ struct ScriptedPcsc {
         if (answer.size() > *responseLength) {
             return SCARD_E_INSUFFICIENT_BUFFER;
         }
-        std::memcpy(response, answer.data(), answer.size());
+        std::copy(answer.begin(), answer.end(), response);
         *responseLength = static_cast<DWORD>(answer.size());
         return SCARD_S_SUCCESS;
     }
