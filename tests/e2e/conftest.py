@@ -101,10 +101,14 @@ def reader1(readers):
 @pytest.fixture
 def insert(readers):
     """insert(card, reader=0) -> card: put a card of the test's making into reader 0 or 1 and
-    wait until pcscd reports it. The other reader is left as it is."""
+    wait until pcscd reports it. Readers the test puts no card into stay empty."""
     inserted = []
 
     def insert(card, reader=0):
+        if not inserted:
+            for other in readers:
+                if other is not readers[reader]:
+                    other.remove()
         readers[reader].put(card)
         inserted.append(card)
         return card
@@ -115,9 +119,9 @@ def insert(readers):
 
 
 @pytest.fixture
-def key(readers, insert):
-    """A fresh default key (make_key()) in reader 0; reader 1 empty."""
-    readers[1].remove()
+def key(insert):
+    """A fresh default key (make_key()) in reader 0; reader 1 empty unless the test inserts
+    a card there."""
     return insert(make_key())
 
 

@@ -25,6 +25,13 @@ def test_key_is_visible_with_its_atr(key, pcsc_context):
         assert card.atr() == ATR_B
 
 
+def test_first_insertion_empties_the_other_reader(insert, pcsc_context):
+    # runs after a test that left a key in reader 0
+    insert(make_key(), reader=1)
+    assert present_atr(pcsc_context, READER0) is None
+    assert present_atr(pcsc_context, READER1) == ATR_B
+
+
 def test_card_manager_name_through_pcsc(key, pcsc_context):
     key.card_manager.name = b"Test Key"
     with pcsc_context.connect(READER0) as card:
