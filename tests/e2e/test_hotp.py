@@ -114,6 +114,13 @@ def test_info_shows_version_and_serial_number(insert, run):
     assert (result.status, result.stdout) == (0, "Version:\t\tv1.12.2\nSerial Number:\t\t2588683031\n")
 
 
+def test_info_of_an_applet_without_version_bytes(insert, run):
+    insert(make_key(plugins=False, extra_applets=[hotp.make(version=b"")]))
+    result = run_hotp(run, "--info")
+    assert (result.status, result.stdout) == (-11, "")
+    assert result.stderr == "The device responded in an unexpected way\n" + HINT
+
+
 def test_change_pin(key, run):
     result = run_hotp(run, "--change-pin", "87654321", "--pin", PIN)
     assert (result.status, result.stdout) == (0, "Successfully changed PIN\n")
