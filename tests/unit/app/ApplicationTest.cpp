@@ -2,6 +2,7 @@
 
 #include "app/KeyManagementError.h"
 #include "device/transport/DeviceException.h"
+#include "support/CommandLineRun.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -29,30 +30,12 @@ public:
     int32_t execute() override { return 7; }
 };
 
-struct RunResult {
-    int32_t exitCode;
-    std::string out;
-    std::string err;
-};
-
 RunResult runWith(std::vector<std::string> arguments) {
     Application application;
     application.add<ScriptedCommand>();
     application.add<OtherCommand>();
-    arguments.insert(arguments.begin(), "quenlix-key");
-    std::vector<const char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int32_t exitCode = application.run(static_cast<int>(argv.size()), argv.data());
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    return {exitCode, out, err};
+    return runCommandLine(application, std::move(arguments));
 }
-
-const std::string hint = "Run with --help for more information.\n";
 
 } // namespace
 

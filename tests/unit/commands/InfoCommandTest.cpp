@@ -4,6 +4,7 @@
 #include "device/IdentityCard.h"
 #include "device/ScriptedCard.h"
 #include "device/transport/QuenlixKeyError.h"
+#include "support/CommandLineRun.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -13,29 +14,9 @@ namespace {
 const Bytes keyAtr = bytesOf("3B 97 11 81 21 75 51 75 65 6E 6C 69 78 01");
 const Bytes ordinaryAtr = bytesOf("3B 8F 80 01 80 4F 0C A0 00 00 03 06 03 00 01 00 00 00 00 6A");
 
-struct RunResult {
-    int32_t exitCode;
-    std::string out;
-    std::string err;
-};
-
 RunResult runInfo(std::vector<std::string> arguments) {
-    Application application;
-    application.add<InfoCommand>();
-    arguments.insert(arguments.begin(), {"quenlix-key", "info"});
-    std::vector<const char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int32_t exitCode = application.run(static_cast<int>(argv.size()), argv.data());
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    return {exitCode, out, err};
+    return runCommand<InfoCommand>("info", std::move(arguments));
 }
-
-const std::string hint = "Run with --help for more information.\n";
 
 } // namespace
 

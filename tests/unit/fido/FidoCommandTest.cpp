@@ -1,6 +1,7 @@
 #include "commands/FidoCommand.h"
 
 #include "app/Application.h"
+#include "support/CommandLineRun.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -8,27 +9,8 @@
 
 namespace {
 
-const std::string hint = "Run with --help for more information.\n";
-
-struct RunResult {
-    int32_t exitCode;
-    std::string out;
-    std::string err;
-};
-
 RunResult runFido(std::vector<std::string> arguments) {
-    Application application;
-    application.add<FidoCommand>();
-    arguments.insert(arguments.begin(), {"quenlix-key", "fido"});
-    std::vector<const char*> argv;
-    for (const auto& argument : arguments) {
-        argv.push_back(argument.c_str());
-    }
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int32_t exitCode = application.run(static_cast<int>(argv.size()), argv.data());
-    std::string out = testing::internal::GetCapturedStdout();
-    return {exitCode, out, testing::internal::GetCapturedStderr()};
+    return runCommand<FidoCommand>("fido", std::move(arguments));
 }
 
 } // namespace
