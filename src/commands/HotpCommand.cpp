@@ -18,7 +18,8 @@ constexpr size_t codeCapacity = 8;
 
 } // namespace
 
-HotpCommand::HotpCommand(CLI::App& root) : Command(root, "hotp", "HOTP management operations") {
+HotpCommand::HotpCommand(CLI::App& root)
+    : AppletCommand(root, "hotp", "HOTP management operations") {
     registerActionsAndValues();
 }
 
@@ -59,17 +60,6 @@ void HotpCommand::registerActionsAndValues() {
                   ->needs(pinOption));
     addAction(addFlag("--gen-hotp", "Generate HOTP code"));
     addReaderOption(*app, readerName, appletReaderHelp);
-}
-
-int32_t HotpCommand::execute() {
-    std::optional<std::string> action = requireOneAction();
-    if (!action) {
-        return -1;
-    }
-    if (!resolveReader(readerName)) {
-        return -1;
-    }
-    return run(*action);
 }
 
 int32_t HotpCommand::run(const std::string& action) {

@@ -1,29 +1,26 @@
 #pragma once
 
-#include "app/Command.h"
+#include "commands/AppletCommand.h"
 
 #include <cstdint>
 #include <string>
 
 // "hotp": version and serial number of the HOTP applet, its PIN, its credential (key,
 // counter, OTP length) and the next code.
-class HotpCommand : public Command {
+class HotpCommand : public AppletCommand {
 public:
     explicit HotpCommand(CLI::App& root);
     ~HotpCommand() override = default;
 
-    int32_t execute() override;
-
 private:
     void registerActionsAndValues();
-    int32_t run(const std::string& action);
+    int32_t run(const std::string& action) override;
     void showInfo();
     void changePin();
     void configure();
     void restoreFactory();
     void generateCode();
 
-    std::string readerName;
     std::string pinFormat;
     // PIN bytes after the PIN format was applied.
     std::string pin;

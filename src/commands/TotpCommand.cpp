@@ -20,17 +20,6 @@ uint64_t secondsSinceEpoch() {
 
 } // namespace
 
-int32_t TotpCommand::execute() {
-    std::optional<std::string> action = requireOneAction();
-    if (!action) {
-        return -1;
-    }
-    if (!resolveReader(readerName)) {
-        return -1;
-    }
-    return run(*action);
-}
-
 int32_t TotpCommand::run(const std::string& action) {
     if (action == "--info") {
         showInfo();

@@ -1,17 +1,15 @@
 #pragma once
 
-#include "app/Command.h"
+#include "commands/AppletCommand.h"
 
 #include <cstdint>
 #include <string>
 
 // "totp": version and slot count of the TOTP applet, its PIN, its slots and their codes.
-class TotpCommand : public Command {
+class TotpCommand : public AppletCommand {
 public:
     explicit TotpCommand(CLI::App& root);
     ~TotpCommand() override = default;
-
-    int32_t execute() override;
 
 private:
     // Option registration (TotpCommandOptions.cpp).
@@ -20,7 +18,7 @@ private:
     void registerSlotOptions();
     void registerSlotActions();
 
-    int32_t run(const std::string& action);
+    int32_t run(const std::string& action) override;
     void showInfo();
     void showPinInfo();
     void listSlots();
@@ -32,7 +30,6 @@ private:
     void clearSlot();
     int32_t generateCode();
 
-    std::string readerName;
     std::string pinFormat;
     // PIN bytes after the PIN format was applied.
     std::string pin;

@@ -13,7 +13,8 @@ constexpr int32_t highestSlotIndex = 41;
 
 } // namespace
 
-TotpCommand::TotpCommand(CLI::App& root) : Command(root, "totp", "TOTP management operations") {
+TotpCommand::TotpCommand(CLI::App& root)
+    : AppletCommand(root, "totp", "TOTP management operations") {
     registerGeneralActions();
     registerPinOptions();
     registerSlotOptions();
