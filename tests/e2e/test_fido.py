@@ -155,16 +155,7 @@ def test_blocked_pin(fido, fido_devices):
 
 
 def test_wrong_pin_with_no_retries_left_asks_for_a_reset(fido, fido_devices):
-    # Some authenticators answer the last wrong PIN with "invalid" rather than "blocked".
-    device = fido_devices.add(pin="1234", retries=1)
-    authenticator = device.simulated.authenticator
-    verify = authenticator._verify_pin_hash
-
-    def last_failure_reported_as_invalid(*args):
-        status = verify(*args)
-        return 0x31 if status == 0x32 else status
-
-    authenticator._verify_pin_hash = last_failure_reported_as_invalid
+    device = fido_devices.add(pin="1234", retries=1, last_wrong_pin_invalid=True)
     assert fido("--change-pin", "5678", "-p", "0000") == (
         49, "", "The operation is blocked. You have to reset your key\n" + HINT)
     assert device.state().retries == 0

@@ -70,6 +70,9 @@ class AuthenticatorConfig:
     touch: str = "grant"  # grant | deny | timeout
     touch_delay: float = 0.3  # seconds of KEEPALIVE before the touch outcome
     reset_window: Optional[float] = None  # seconds after power-up reset is allowed
+    # Some authenticators answer the wrong PIN that uses up the last try with "invalid"
+    # rather than "blocked".
+    last_wrong_pin_invalid: bool = False
 
     def __post_init__(self):
         if self.touch not in ("grant", "deny", "timeout"):
@@ -240,7 +243,7 @@ class Authenticator:
             each.regenerate()
         self.consecutive_failures += 1
         if self.retries == 0:
-            return ERR_PIN_BLOCKED
+            return ERR_PIN_INVALID if self.config.last_wrong_pin_invalid else ERR_PIN_BLOCKED
         if self.consecutive_failures >= MAX_CONSECUTIVE_PIN_FAILURES:
             return ERR_PIN_AUTH_BLOCKED
         return ERR_PIN_INVALID
