@@ -1,6 +1,5 @@
 #include "device/otp/HotpSession.h"
 
-#include "device/otp/BigEndianBytes.h"
 #include "device/otp/RemainingTries.h"
 #include "device/otp/VersionText.h"
 #include "device/session/AppletIds.h"

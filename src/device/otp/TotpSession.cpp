@@ -1,11 +1,11 @@
 #include "device/otp/TotpSession.h"
 
-#include "device/otp/BigEndianBytes.h"
 #include "device/otp/RemainingTries.h"
 #include "device/otp/VersionText.h"
 #include "device/session/AppletIds.h"
 #include "device/session/AppletSelection.h"
 #include "device/transport/DeviceException.h"
+#include "encoding/BigEndian.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "device/otp/TotpSlotRecord.h"
 
-#include "device/otp/BigEndianBytes.h"
 #include "device/transport/DeviceException.h"
 #include "encoding/BerTlvBuilder.h"
 #include "encoding/BerTlvParser.h"
+#include "encoding/BigEndian.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "device/otp/BigEndianBytes.h"
 #include "device/otp/RemainingTries.h"
 #include "device/otp/VersionText.h"
+#include "encoding/BigEndian.h"
 
 #include <gtest/gtest.h>
 
