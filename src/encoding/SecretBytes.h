@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Allocator that wipes every block before giving it back, so that a PIN, PUK or key held in a
