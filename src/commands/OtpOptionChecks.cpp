@@ -43,7 +43,9 @@ bool onlyDigits(const std::string& text) {
 std::string checkCounter(std::string& text) {
     const std::string message = "The counter must be a non-negative integer number";
     std::optional<uint64_t> value = readDecimal(text);
-    if (!value || static_cast<int32_t>(static_cast<uint32_t>(*value)) < 0) {
+    // The counter field is a signed 32-bit integer: every larger value is refused here, so
+    // that none of them reaches the conversion with a different message.
+    if (!value || *value > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
         return message;
     }
     text = std::to_string(*value);

@@ -68,8 +68,9 @@ ChannelResult openCard(const char* readerName) {
 }
 
 ChannelResult copyReaderList(const char* multiString, DWORD length, char** readers) {
-    // One spare zero so that even a list PC/SC left unterminated ends with an empty name.
-    auto* copy = static_cast<char*>(std::calloc(length + 1, 1));
+    // Two spare zeros: a list whose last name PC/SC left unterminated still ends that name
+    // and is followed by the empty name that ends the list.
+    auto* copy = static_cast<char*>(std::calloc(length + 2, 1));
     if (copy == nullptr) {
         return CI_NO_MEMORY;
     }

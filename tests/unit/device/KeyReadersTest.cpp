@@ -80,3 +80,13 @@ TEST(KeyReaders, NoReadersIsAnEmptyListAndAListingFailureIsIo) {
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(untouched, list.get());
 }
+
+TEST(KeyReaders, ANameLeftUnterminatedByPcscIsReadWithinTheList) {
+    ScriptedCard card;
+    card.readers = {{"Reader", atrB}};
+    // The last name without its zero, and without the zero that ends the list.
+    for (const std::string& raw : {std::string("Reader", 6), std::string("Reader\0", 7)}) {
+        card.rawReaderList = raw;
+        EXPECT_EQ(listKeyReaders(), std::vector<std::string>{"Reader"}) << raw.size();
+    }
+}

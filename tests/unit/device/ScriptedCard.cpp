@@ -58,6 +58,9 @@ struct ScriptedPcsc {
             multiString.push_back('\0');
         }
         multiString.push_back('\0');
+        if (card->rawReaderList) {
+            multiString = *card->rawReaderList;
+        }
         auto* buffer = static_cast<char*>(std::malloc(multiString.size()));
         std::memcpy(buffer, multiString.data(), multiString.size());
         *reinterpret_cast<char**>(readers) = buffer;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ public:
     // Readers in PC/SC order with the ATR of their card (empty: no card).
     std::vector<std::pair<std::string, Bytes>> readers;
     Bytes atr = bytesOf("3B 97 11 81 21 75 51 75 65 6E 6C 69 78 01");
+
+    // When set, SCardListReaders hands out exactly these bytes (terminators included or not).
+    std::optional<std::string> rawReaderList;
 
     std::function<Bytes(const Bytes&)> handler;
     std::deque<Bytes> answers;

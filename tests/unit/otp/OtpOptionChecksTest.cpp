@@ -50,7 +50,7 @@ TEST_F(OtpOptions, CounterIsReadAsDecimal) {
 
 TEST_F(OtpOptions, CounterRejectsAnythingButANonNegativeNumber) {
     for (const char* text : {"-1", "1e3", "", "0x10", " 1", "+1", "2147483648", "4294967295",
-                             "99999999999999999999"}) {
+                             "4294967296", "6442450944", "99999999999999999999"}) {
         EXPECT_EQ(parse({"--counter", text}), counterMessage) << text;
     }
 }
