@@ -25,7 +25,6 @@ from virtualkey.pcscd import PcscDaemon  # noqa: E402
 pytest_plugins = ["fido_fixtures"]
 
 LOCK_PATH = "/tmp/quenlix-e2e.lock"
-PCSCD_LOG = "/tmp/quenlix-e2e-pcscd.log"
 RUN_TIMEOUT = 60
 SANITIZER_REPORT = re.compile(r"ERROR: (Address|Leak)Sanitizer|: runtime error: ")
 
@@ -58,8 +57,9 @@ def pytest_unconfigure(config):
 
 
 @pytest.fixture(scope="session")
-def pcscd():
-    daemon = PcscDaemon(PCSCD_LOG)
+def pcscd(tmp_path_factory):
+    # A private folder (mode 0700) rather than a predictable path in /tmp.
+    daemon = PcscDaemon(str(tmp_path_factory.mktemp("pcscd") / "pcscd.log"))
     daemon.ensure_running()
     yield daemon
     daemon.stop()
