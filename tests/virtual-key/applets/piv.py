@@ -136,6 +136,7 @@ class SlotKey:
 
 class PivApplet(Applet):
     aid = PIV_AID
+    partial_select = True  # host software selects the PIV application without its version bytes
 
     def __init__(self, pin, puk, management_key, serial, label, objects, slot_keys, keep_empty_objects,
                  max_object_size):
@@ -208,7 +209,7 @@ class PivApplet(Applet):
 
     def _property_template(self) -> bytes:
         inner = (
-            ber_tlv.encode(0x4F, bytes.fromhex("0000100001"))
+            ber_tlv.encode(0x4F, bytes.fromhex("000010000100"))  # PIX with version
             + ber_tlv.encode(0x79, ber_tlv.encode(0x4F, PIV_AID))
             + ber_tlv.encode(0x50, self.label)
         )
