@@ -191,6 +191,8 @@ def test_generated_key_signs_with_the_verified_pin(algorithm):
         public.verify(signature, digest.rjust(field, b"\x00"), ec.ECDSA(piv_keys.utils.Prehashed(piv_keys.EC_CURVES[algorithm][1]())))
     assert sw == 0x9000
     assert term.sw(0x87, algorithm, 0x9D, sign_data(digest)) == 0x6982  # no key in 9D
+    term.select()
+    assert term.sw(0x87, algorithm, 0x9C, sign_data(digest)) == 0x6982  # the proof went with the select
 
 
 def rsa_components(key):

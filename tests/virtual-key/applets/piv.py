@@ -2,7 +2,7 @@
 slots, data objects (certificates, CHUID, CCC, Key History) and on-card signing.
 
 Proofs (verified PIN, management-key authentication) last until the card is reset or
-another applet is selected; selecting the PIV applet again while it is selected keeps them.
+the applet is selected again, so each host session has to prove them itself.
 """
 
 import hmac
@@ -187,8 +187,7 @@ class PivApplet(Applet):
     # --- applet interface ----------------------------------------------------------------
 
     def on_select(self, card):
-        if getattr(card, "_selected", None) is not self:
-            self._forget_proofs()
+        self._forget_proofs()
         return self._property_template(), SW_OK
 
     def power_cycle(self):
