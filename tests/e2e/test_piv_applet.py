@@ -10,6 +10,7 @@ from applets import ber_tlv, piv, piv_keys
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec, rsa
+from cryptography.hazmat.primitives.asymmetric.utils import Prehashed
 from cryptography.x509.oid import NameOID
 from virtualkey import READER0, make_key
 
@@ -24,7 +25,8 @@ def apdus(ins, p1, p2, data=b"", cla=0x00):
     commands = []
     for index, part in enumerate(parts):
         chained = cla | (0x10 if index < len(parts) - 1 else 0)
-        commands.append(bytes([chained, ins, p1, p2]) + (bytes([len(part)]) + part if part else b""))
+        body = bytes([len(part)]) + part if part else b""
+        commands.append(bytes([chained, ins, p1, p2]) + body)
     return commands
 
 
@@ -154,7 +156,8 @@ def test_management_key_authentication_guards_administration():
 
 
 def test_reset_only_when_pin_and_puk_are_blocked():
-    term = Terminal(piv.make(pin_tries_left=0, puk_tries_left=1, objects={piv.CHUID: tlv(0x53, b"id")}))
+    applet = piv.make(pin_tries_left=0, puk_tries_left=1, objects={piv.CHUID: tlv(0x53, b"id")})
+    term = Terminal(applet)
     assert term.sw(0xFB, 0x00, 0x80) == 0x6985
     assert term.sw(0x24, 0x00, 0x81, b"00000000" + PUK) == 0x63C0
     assert term.sw(0xFB, 0x00, 0x80) == 0x9000
@@ -165,6 +168,21 @@ def test_reset_only_when_pin_and_puk_are_blocked():
 # ---------------------------------------------------------------- keys and signing
 
 
+def inner(answer, tag):
+    """The elements inside the one element `tag` of the answer, as a dict."""
+    return dict(ber_tlv.parse(dict(ber_tlv.parse(answer))[tag]))
+
+
+def check_signature(public, block, signature):
+    if isinstance(public, rsa.RSAPublicKey):
+        n = public.public_numbers().n
+        assert pow(int.from_bytes(signature, "big"), 65537, n) == int.from_bytes(block, "big")
+    else:  # a digest shorter than the field counts as zero-padded on the left
+        size = public.curve.key_size // 8
+        digest_hash = {32: hashes.SHA256, 48: hashes.SHA384}[size]
+        public.verify(signature, block.rjust(size, b"\x00"), ec.ECDSA(Prehashed(digest_hash())))
+
+
 @pytest.mark.parametrize("algorithm", [0x06, 0x07, 0x11, 0x14])
 def test_generated_key_signs_with_the_verified_pin(algorithm):
     term = Terminal()
@@ -172,33 +190,36 @@ def test_generated_key_signs_with_the_verified_pin(algorithm):
     answer, sw = term.send(0x47, 0x00, 0x9C, generate_data(algorithm))
     assert sw == 0x9000
     public = term.applet.public_key(0x9C)
-    template = dict(ber_tlv.parse(dict(ber_tlv.parse(answer))[0x7F49]))
-    digest = bytes(range(32))
-    assert term.sw(0x87, algorithm, 0x9C, sign_data(digest)) == 0x6982
-    assert term.sw(0x20, 0x00, 0x80, PIN) == 0x9000
     if algorithm in (0x06, 0x07):
-        assert int.from_bytes(template[0x81], "big") == public.public_numbers().n
+        assert int.from_bytes(inner(answer, 0x7F49)[0x81], "big") == public.public_numbers().n
         size = public.key_size // 8
-        block = b"\x00\x01" + b"\xff" * (size - 35) + b"\x00" + digest
-        answer, sw = term.send(0x87, algorithm, 0x9C, sign_data(block))
-        signature = dict(ber_tlv.parse(dict(ber_tlv.parse(answer))[0x7C]))[0x82]
-        assert pow(int.from_bytes(signature, "big"), 65537, public.public_numbers().n) == int.from_bytes(block, "big")
+        block = b"\x00\x01" + b"\xff" * (size - 35) + b"\x00" + bytes(range(32))
     else:
-        assert template[0x86] == public.public_bytes(serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)
-        answer, sw = term.send(0x87, algorithm, 0x9C, sign_data(digest))
-        signature = dict(ber_tlv.parse(dict(ber_tlv.parse(answer))[0x7C]))[0x82]
-        field = public.curve.key_size // 8
-        public.verify(signature, digest.rjust(field, b"\x00"), ec.ECDSA(piv_keys.utils.Prehashed(piv_keys.EC_CURVES[algorithm][1]())))
+        assert inner(answer, 0x7F49)[0x86] == piv_keys.ec_point(public)
+        block = bytes(range(32))
+    assert term.sw(0x87, algorithm, 0x9C, sign_data(block)) == 0x6982
+    assert term.sw(0x20, 0x00, 0x80, PIN) == 0x9000
+    answer, sw = term.send(0x87, algorithm, 0x9C, sign_data(block))
     assert sw == 0x9000
-    assert term.sw(0x87, algorithm, 0x9D, sign_data(digest)) == 0x6982  # no key in 9D
+    check_signature(public, block, inner(answer, 0x7C)[0x82])
+    assert term.sw(0x87, algorithm, 0x9D, sign_data(block)) == 0x6982  # no key in 9D
+    assert term.sw(0x87, 0x14 if algorithm != 0x14 else 0x11, 0x9C, sign_data(block)) == 0x6A80
     term.select()
-    assert term.sw(0x87, algorithm, 0x9C, sign_data(digest)) == 0x6982  # the proof went with the select
+    assert term.sw(0x87, algorithm, 0x9C, sign_data(block)) == 0x6982  # the proof ended with the select
 
 
 def rsa_components(key):
     numbers = key.private_numbers()
     values = (numbers.p, numbers.q, numbers.dmp1, numbers.dmq1, numbers.iqmp)
-    return [(tag, value.to_bytes((value.bit_length() + 7) // 8, "big")) for tag, value in zip(range(1, 6), values)]
+    return [(tag, minimal(value)) for tag, value in enumerate(values, 1)]
+
+
+def minimal(value):
+    return value.to_bytes((value.bit_length() + 7) // 8, "big")
+
+
+def with_component(components, tag, value):
+    return [(t, value if t == tag else v) for t, v in components]
 
 
 RSA_KEY = rsa.generate_private_key(65537, 1024)
@@ -210,7 +231,8 @@ EC_KEY = ec.generate_private_key(ec.SECP384R1())
     [
         (0x06, rsa_components(RSA_KEY), True),
         (0x14, [(6, EC_KEY.private_numbers().private_value.to_bytes(48, "big"))], True),
-        (0x06, [(tag, value if tag != 4 else (int.from_bytes(value, "big") + 2).to_bytes(64, "big")) for tag, value in rsa_components(RSA_KEY)], False),
+        (0x06, with_component(rsa_components(RSA_KEY), 4, minimal(RSA_KEY.private_numbers().dmq1 + 2)), False),
+        (0x06, with_component(rsa_components(RSA_KEY), 5, b"\x01"), False),
         (0x07, rsa_components(RSA_KEY), False),
         (0x11, [(6, bytes(32))], False),
         (0x11, [(6, b"\x01" * 48)], False),
@@ -237,7 +259,8 @@ def test_long_objects_chain_in_and_come_back_through_get_response():
     assert authenticate(term.send) == 0x9000
     assert term.sw(0xDB, 0x3F, 0xFF, object_data(piv.SLOT_OBJECTS[0x9A], content)) == 0x9000
     assert term.send(0xCB, 0x3F, 0xFF, object_data(piv.SLOT_OBJECTS[0x9A])) == (content, 0x9000)
-    assert term.applet.certificate(0x9A).public_key().public_numbers() == EC_KEY.public_key().public_numbers()
+    expected = EC_KEY.public_key().public_numbers()
+    assert term.applet.certificate(0x9A).public_key().public_numbers() == expected
     assert term.sw(0xDB, 0x3F, 0xFF, object_data(piv.KEY_HISTORY, b"\x70\x00")) == 0x6A80
     assert term.sw(0xDB, 0x3F, 0xFF, object_data(piv.SLOT_OBJECTS[0x9A], b"\x53\x00")) == 0x9000
     assert term.sw(0xCB, 0x3F, 0xFF, object_data(piv.SLOT_OBJECTS[0x9A])) == 0x6A82
@@ -265,7 +288,8 @@ def test_opensc_reads_and_signs_with_what_raw_apdus_put(key, pcsc_context, tmp_p
         assert send(0xA4, 0x04, 0x00, piv.PIV_AID)[1] == 0x9000
         assert authenticate(send) == 0x9000
         scalar = private_key.private_numbers().private_value.to_bytes(32, "big")
-        assert send(0xFE, 0x11, 0x9A, tlv(0x06, scalar) + bytes.fromhex("AA0100AB0101"))[1] == 0x9000
+        import_data = tlv(0x06, scalar) + bytes.fromhex("AA0100AB0101")
+        assert send(0xFE, 0x11, 0x9A, import_data)[1] == 0x9000
         object_9a = object_data(piv.SLOT_OBJECTS[0x9A], certificate_object(certificate))
         assert send(0xDB, 0x3F, 0xFF, object_9a)[1] == 0x9000
 
@@ -281,5 +305,6 @@ def test_opensc_reads_and_signs_with_what_raw_apdus_put(key, pcsc_context, tmp_p
         "--login", "--pin", "123456", "--sign", "--id", "01", "--mechanism", "ECDSA-SHA256",
         "--signature-format", "openssl", "--input-file", str(message), "--output-file", str(signature),
     )
-    private_key.public_key().verify(signature.read_bytes(), message.read_bytes(), ec.ECDSA(hashes.SHA256()))
+    signed = (signature.read_bytes(), message.read_bytes())
+    private_key.public_key().verify(*signed, ec.ECDSA(hashes.SHA256()))
     assert key.find_applet(piv.PIV_AID).certificate(0x9A) == certificate

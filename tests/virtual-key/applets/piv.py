@@ -120,7 +120,8 @@ class Credential:
 class SlotKey:
     """The private key a slot holds, with its policies and how it got there."""
 
-    def __init__(self, private_key, pin_policy=PIN_POLICY_DEFAULT, touch_policy=0, origin=keys.ORIGIN_IMPORTED):
+    def __init__(self, private_key, pin_policy=PIN_POLICY_DEFAULT, touch_policy=0,
+                 origin=keys.ORIGIN_IMPORTED):
         self.private_key = private_key
         self.algorithm = keys.algorithm_of(private_key)
         self.pin_policy = pin_policy
@@ -138,8 +139,8 @@ class PivApplet(Applet):
     aid = PIV_AID
     partial_select = True  # host software selects the PIV application without its version bytes
 
-    def __init__(self, pin, puk, management_key, serial, label, objects, slot_keys, keep_empty_objects,
-                 max_object_size):
+    def __init__(self, pin, puk, management_key, serial, label, objects, slot_keys,
+                 keep_empty_objects, max_object_size):
         self.pin = pin
         self.puk = puk
         self.management_key = management_key
@@ -230,7 +231,9 @@ class PivApplet(Applet):
         if not data:
             if self.pin_verified:
                 return b"", SW_OK
-            return b"", SW_AUTH_METHOD_BLOCKED if self.pin.blocked else _tries_status(self.pin.tries_left)
+            if self.pin.blocked:
+                return b"", SW_AUTH_METHOD_BLOCKED
+            return b"", _tries_status(self.pin.tries_left)
         if len(data) != 8:
             return b"", SW_WRONG_DATA
         sw = self.pin.check(data)
@@ -274,7 +277,8 @@ class PivApplet(Applet):
         if credential is not None:
             tries = bytes([credential.max_tries, credential.tries_left])
             answer = ber_tlv.encode(0x01, b"\xff") + ber_tlv.encode(0x02, b"\x00\x00")
-            answer += ber_tlv.encode(0x05, bytes([credential.is_default])) + ber_tlv.encode(0x06, tries)
+            answer += ber_tlv.encode(0x05, bytes([credential.is_default]))
+            answer += ber_tlv.encode(0x06, tries)
             return answer, SW_OK
         if p2 == MANAGEMENT_REF:
             is_default = self.management_key == DEFAULT_MANAGEMENT_KEY
@@ -288,7 +292,8 @@ class PivApplet(Applet):
         answer = ber_tlv.encode(0x01, bytes([held.algorithm]))
         answer += ber_tlv.encode(0x02, bytes([held.pin_policy, held.touch_policy]))
         answer += ber_tlv.encode(0x03, bytes([held.origin]))
-        answer += ber_tlv.encode(0x04, dict(ber_tlv.parse(keys.public_key_template(held.private_key)))[0x7F49])
+        template = dict(ber_tlv.parse(keys.public_key_template(held.private_key)))[0x7F49]
+        answer += ber_tlv.encode(0x04, template)
         return answer, SW_OK
 
     # --- management key and administration ------------------------------------------------
@@ -438,7 +443,8 @@ class PivApplet(Applet):
         except ber_tlv.TlvError:
             return None, b""
         identifier = data[pos : pos + length]
-        if identifier not in (DISCOVERY,) and (len(identifier) != 3 or identifier[:2] not in (b"\x5f\xc1", b"\x5f\xff")):
+        known = len(identifier) == 3 and identifier[:2] in (b"\x5f\xc1", b"\x5f\xff")
+        if identifier != DISCOVERY and not known:
             return None, b""
         return identifier, data[pos + length :]
 

@@ -58,10 +58,10 @@ def public_key_template(private_key) -> bytes:
     public = private_key.public_key()
     if isinstance(public, rsa.RSAPublicKey):
         numbers = public.public_numbers()
-        inner = ber_tlv.encode(0x81, _unsigned(numbers.n)) + ber_tlv.encode(0x82, _unsigned(numbers.e))
+        inner = ber_tlv.encode(0x81, _unsigned(numbers.n))
+        inner += ber_tlv.encode(0x82, _unsigned(numbers.e))
     else:
-        point = public.public_bytes(serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)
-        inner = ber_tlv.encode(0x86, point)
+        inner = ber_tlv.encode(0x86, ec_point(public))
     return ber_tlv.encode(0x7F49, inner)
 
 
@@ -143,6 +143,11 @@ def ecdsa(private_key, algorithm: int, digest: bytes) -> bytes:
     size = (curve.key_size + 7) // 8
     digest = digest[:size].rjust(size, b"\x00")
     return private_key.sign(digest, ec.ECDSA(utils.Prehashed(digest_hash())))
+
+
+def ec_point(public_key) -> bytes:
+    """Uncompressed form 04 X Y."""
+    return public_key.public_bytes(serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)
 
 
 def public_pem(private_key) -> bytes:
