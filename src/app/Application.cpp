@@ -3,7 +3,7 @@
 #include "app/FailureTranslation.h"
 
 namespace {
-constexpr const char* versionText = "Version 1.4.0";
+constexpr const char* versionText = "Version " QUENLIX_VERSION;
 }
 
 Application::Application() : root(std::make_unique<CLI::App>("", "")) {

@@ -25,6 +25,10 @@ public:
     // The single given action; otherwise prints the "Exactly 1 option" message and gives nothing.
     std::optional<std::string> requireOneAction() const;
 
+    // Remaining PIN retries of the FIDO device the command worked on, asked for after a FIDO
+    // PIN failure; nothing for commands without such a device or when it cannot be read.
+    virtual std::optional<int32_t> remainingFidoPinRetries() const { return std::nullopt; }
+
     // The subcommand, owned by the root application.
     CLI::App* app;
     // Long names of the action options, in registration order.

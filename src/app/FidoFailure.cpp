@@ -1,11 +1,7 @@
 #include "app/FidoFailure.h"
 
 #include "app/Output.h"
-#include "commands/FidoCommand.h"
-#include "fido/FidoDevice.h"
-
 #include <fido.h>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -29,19 +25,6 @@ int32_t reportPinFailure(const FidoError& error, const PinRetriesQuery& remainin
     return exitCodeOf(error);
 }
 
-std::optional<int32_t> remainingPinRetriesOf(const Command& command) {
-    const auto* fidoCommand = dynamic_cast<const FidoCommand*>(&command);
-    if (fidoCommand == nullptr) {
-        return std::nullopt;
-    }
-    try {
-        return fidoGetRetryCount(fidoCommand->fidoPath);
-    } catch (const std::runtime_error&) {
-        // The device went away after the failed operation.
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 int32_t reportFidoError(const FidoError& error, const PinRetriesQuery& remainingPinRetries) {
@@ -59,5 +42,5 @@ int32_t reportFidoError(const FidoError& error, const PinRetriesQuery& remaining
 }
 
 int32_t reportFidoError(const FidoError& error, const Command& command) {
-    return reportFidoError(error, [&command] { return remainingPinRetriesOf(command); });
+    return reportFidoError(error, [&command] { return command.remainingFidoPinRetries(); });
 }

@@ -10,6 +10,7 @@
 #include <fido.h>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 
 namespace {
 
@@ -33,6 +34,15 @@ FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 manageme
         "Path of the FIDO device obtained by the \"list\" command which will be selected for "
         "executing an operation. If not provided, the default path is of the first detected "
         "Quenlix Key.");
+}
+
+std::optional<int32_t> FidoCommand::remainingFidoPinRetries() const {
+    try {
+        return fidoGetRetryCount(fidoPath);
+    } catch (const std::runtime_error&) {
+        // The device went away after the failed operation.
+        return std::nullopt;
+    }
 }
 
 int32_t FidoCommand::execute() {

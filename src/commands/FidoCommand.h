@@ -12,6 +12,7 @@ public:
     explicit FidoCommand(CLI::App& root);
 
     int32_t execute() override;
+    std::optional<int32_t> remainingFidoPinRetries() const override;
 
     // The device the command works on: as given, or resolved to the first key.
     std::string fidoPath;

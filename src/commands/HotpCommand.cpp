@@ -5,7 +5,7 @@
 #include "commands/ReaderOption.h"
 #include "commands/SizedRead.h"
 #include "device/otp/Hotp.h"
-#include "encoding/SecretFormats.h"
+#include "app/SecretFormats.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
-#include "encoding/SecretFormats.h"
+#include "app/SecretFormats.h"
 
 #include <map>
 

@@ -1,6 +1,5 @@
 #include "fido/FidoFacts.h"
 
-#include "app/JoinStrings.h"
 #include "encoding/Hex.h"
 
 #include <map>
@@ -21,5 +20,9 @@ std::string formatDeviceVersion(uint8_t major, uint8_t minor, uint8_t build) {
 }
 
 std::string formatAaguid(const std::vector<uint8_t>& aaguid) {
-    return joinStrings(bytesToHexList(aaguid, ""), "");
+    std::string digits;
+    for (const std::string& pair : bytesToHexList(aaguid, "")) {
+        digits += pair;
+    }
+    return digits;
 }

@@ -1,4 +1,4 @@
-#include "encoding/SecretFormats.h"
+#include "app/SecretFormats.h"
 
 #include "encoding/Hex.h"
 
