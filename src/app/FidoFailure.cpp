@@ -1,6 +1,7 @@
 #include "app/FidoFailure.h"
 
 #include "app/Output.h"
+
 #include <fido.h>
 #include <string>
 
