@@ -1,11 +1,11 @@
 #include "commands/HotpCommand.h"
 
 #include "app/KeyManagementError.h"
+#include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
 #include "commands/SizedRead.h"
 #include "device/otp/Hotp.h"
-#include "app/SecretFormats.h"
 
 #include <iostream>
 

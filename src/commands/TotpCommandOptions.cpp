@@ -1,7 +1,7 @@
+#include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
-#include "app/SecretFormats.h"
 
 #include <map>
 
