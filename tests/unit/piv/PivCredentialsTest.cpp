@@ -8,14 +8,16 @@
 namespace {
 
 const char* const reader = "Reader";
-const char* const newKey = "0F0E0D0C0B0A09080706050403020100F0E0D0C0B0A09080";
+const std::string newKey = "0F0E0D0C0B0A09080706050403020100F0E0D0C0B0A09080";
+const std::string setNewKey = "00 FF FF FF 1B 03 9B 18 0F 0E 0D 0C 0B 0A 09 08 07 06 05 04 03 "
+                              "02 01 00 F0 E0 D0 C0 B0 A0 90 80";
+const std::string verify123456 = "00 20 00 80 08 31 32 33 34 35 36 FF FF";
 
 struct Case {
     std::string name;
     std::function<int32_t()> call;
     std::vector<std::string> answers;
-    // Commands after SELECT.
-    std::vector<std::string> apdus;
+    std::vector<std::string> apdus; // after SELECT
     int32_t code;
 };
 
@@ -23,165 +25,76 @@ void runCases(const std::vector<Case>& cases) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         PivCard card;
-        for (const std::string& answer : test.answers) {
-            card.queue(answer);
-        }
+        card.queue(test.answers);
         EXPECT_EQ(test.call(), test.code);
         EXPECT_EQ(card.sentAfterSelect(), bytesOfAll(test.apdus));
         EXPECT_EQ(card.disconnects, 1);
     }
 }
 
-std::vector<std::string> withAuthentication(std::vector<std::string> rest) {
-    std::vector<std::string> all = authenticationApdus;
-    all.insert(all.end(), rest.begin(), rest.end());
-    return all;
+std::function<int32_t()> changePin(const char* pin, const char* newPin) {
+    return [=] { return piv_changePin(reader, pin, newPin); };
 }
 
-const std::string witnessAnswer = "7C 0A 81 08 00 11 22 33 44 55 66 77 90 00";
+std::function<int32_t()> configure(uint32_t pinRetries, uint32_t pukRetries) {
+    return [=] {
+        return piv_configureRetries(reader, defaultManagementKey, "123456", pinRetries, pukRetries);
+    };
+}
+
+std::function<int32_t()> setKey(std::string key, std::string next) {
+    return [=] { return piv_setManagementKey(reader, key.c_str(), next.c_str()); };
+}
 
 } // namespace
 
+// clang-format off
 TEST(PivCredentials, PinsArePaddedAndCheckedBeforeTheCardSeesThem) {
-    auto changePin = [](const char* pin, const char* newPin) {
-        return [=] { return piv_changePin(reader, pin, newPin); };
-    };
-    auto configure = [](const char* pin, uint32_t pinRetries, uint32_t pukRetries) {
-        return [=] {
-            return piv_configureRetries(reader, defaultManagementKey, pin, pinRetries, pukRetries);
-        };
-    };
-    const std::string verify123456 = "00 20 00 80 08 31 32 33 34 35 36 FF FF";
     runCases({
-        {"six-byte PIN padded, eight-byte PIN not",
-         changePin("123456", "87654321"),
-         {"90 00"},
-         {"00 24 00 80 10 31 32 33 34 35 36 FF FF 38 37 36 35 34 33 32 31"},
-         0},
+        {"6-byte PIN padded, 8-byte PIN not", changePin("123456", "87654321"), {"90 00"},
+         {"00 24 00 80 10 31 32 33 34 35 36 FF FF 38 37 36 35 34 33 32 31"}, 0},
         {"old PIN checked first", changePin("12345", "123456789"), {}, {}, QUENLIX_KEY_ERROR_AUTH},
-        {"new PIN too long",
-         changePin("123456", "123456789"),
-         {},
-         {},
+        {"new PIN too long", changePin("123456", "123456789"), {}, {},
          QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL},
-        {"wrong PIN",
-         changePin("12345678", "123456"),
-         {"63 C2"},
-         {"00 24 00 80 10 31 32 33 34 35 36 37 38 31 32 33 34 35 36 FF FF"},
-         QUENLIX_KEY_ERROR_AUTH},
-        {"PIN blocked",
-         changePin("123456", "654321"),
-         {"69 83"},
-         {"00 24 00 80 10 31 32 33 34 35 36 FF FF 36 35 34 33 32 31 FF FF"},
-         QUENLIX_KEY_ERROR_BLOCKED},
-        {"PUKs unpadded",
-         [] { return piv_changePuk(reader, "12345678", "87654321"); },
-         {"90 00"},
-         {"00 24 00 81 10 31 32 33 34 35 36 37 38 38 37 36 35 34 33 32 31"},
-         0},
-        {"new PUK of seven",
-         [] { return piv_changePuk(reader, "12345678", "8765432"); },
-         {},
-         {},
+        {"PUKs unpadded", [] { return piv_changePuk(reader, "12345678", "87654321"); }, {"90 00"},
+         {"00 24 00 81 10 31 32 33 34 35 36 37 38 38 37 36 35 34 33 32 31"}, 0},
+        {"new PUK of 7", [] { return piv_changePuk(reader, "12345678", "8765432"); }, {}, {},
          QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL},
-        {"old PUK of nine",
-         [] { return piv_changePuk(reader, "123456789", "8765432"); },
-         {},
-         {},
-         QUENLIX_KEY_ERROR_AUTH},
-        {"unblock with PUK and padded PIN",
-         [] { return piv_unblockPin(reader, "12345678", "654321"); },
-         {"90 00"},
-         {"00 2C 00 80 10 31 32 33 34 35 36 37 38 36 35 34 33 32 31 FF FF"},
-         0},
-        {"unblock with a short PUK",
-         [] { return piv_unblockPin(reader, "1234567", "654321"); },
-         {},
-         {},
-         QUENLIX_KEY_ERROR_AUTH},
-        {"unblock with a short new PIN",
-         [] { return piv_unblockPin(reader, "12345678", "65"); },
-         {},
-         {},
-         QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL},
-        {"reset refused while PIN and PUK work",
-         [] { return piv_reset(reader); },
-         {"69 82"},
-         {"00 FB 00 80"},
+        {"unblock", [] { return piv_unblockPin(reader, "12345678", "654321"); }, {"90 00"},
+         {"00 2C 00 80 10 31 32 33 34 35 36 37 38 36 35 34 33 32 31 FF FF"}, 0},
+        {"unblock with a PUK of 7", [] { return piv_unblockPin(reader, "1234567", "654321"); },
+         {}, {}, QUENLIX_KEY_ERROR_AUTH},
+        {"reset", [] { return piv_reset(reader); }, {"69 82"}, {"00 FB 00 80"},
          QUENLIX_KEY_ERROR_ILLEGAL_STATE},
-        {"retries after authentication and PIN",
-         configure("123456", 10, 4),
-         {witnessAnswer, "90 00", "90 00", "90 00"},
-         withAuthentication({verify123456, "00 FA 0A 04"}),
-         0},
-        {"PIN retry count 0 refused after the PIN",
-         configure("123456", 0, 4),
-         {witnessAnswer, "90 00", "90 00"},
-         withAuthentication({verify123456}),
+        {"retries after key and PIN", configure(10, 4), {witnessAnswer, "90 00", "90 00", "90 00"},
+         afterAuthentication({verify123456, "00 FA 0A 04"}), 0},
+        {"PIN retries 0", configure(0, 4), {witnessAnswer, "90 00", "90 00"},
+         afterAuthentication({verify123456}), QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
+        {"PUK retries 256 would reach the card as 0", configure(3, 256),
+         {witnessAnswer, "90 00", "90 00"}, afterAuthentication({verify123456}),
          QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
-        {"PUK retry count 256 would reach the card as 0",
-         configure("123456", 3, 256),
-         {witnessAnswer, "90 00", "90 00"},
-         withAuthentication({verify123456}),
-         QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
-        {"wrong PIN stops the retries",
-         configure("123456", 3, 3),
-         {witnessAnswer, "90 00", "63 C1"},
-         withAuthentication({verify123456}),
-         QUENLIX_KEY_ERROR_AUTH},
     });
 }
 
 TEST(PivCredentials, EveryAuthenticationFailureIsOneAuthError) {
-    auto setKey = [](std::string key, std::string next) {
-        return [=] { return piv_setManagementKey(reader, key.c_str(), next.c_str()); };
-    };
-    const std::string setNewKey = "00 FF FF FF 1B 03 9B 18 0F 0E 0D 0C 0B 0A 09 08 07 06 05 04 "
-                                  "03 02 01 00 F0 E0 D0 C0 B0 A0 90 80";
-    const std::string askWitness = authenticationApdus[0];
+    const std::vector<std::string> askWitness = {authenticationApdus[0]};
     runCases({
-        {"witness encrypted, then the new key",
-         setKey(defaultManagementKey, newKey),
-         {witnessAnswer, "90 00", "90 00"},
-         withAuthentication({setNewKey}),
-         0},
+        {"witness encrypted, then the new key", setKey(defaultManagementKey, newKey),
+         {witnessAnswer, "90 00", "90 00"}, afterAuthentication({setNewKey}), 0},
         {"key of 32 bytes", setKey(std::string(64, 'A'), newKey), {}, {}, QUENLIX_KEY_ERROR_AUTH},
         {"key of odd length", setKey(std::string(47, 'A'), newKey), {}, {}, QUENLIX_KEY_ERROR_AUTH},
-        {"key not hex", setKey(std::string(48, 'G'), newKey), {}, {}, QUENLIX_KEY_ERROR_AUTH},
-        {"no witness in the answer",
-         setKey(defaultManagementKey, newKey),
-         {"7C 02 80 00 90 00"},
-         {askWitness},
+        {"no witness", setKey(defaultManagementKey, newKey), {"7C 02 80 00 90 00"}, askWitness,
          QUENLIX_KEY_ERROR_AUTH},
-        {"witness of two blocks",
-         setKey(defaultManagementKey, newKey),
-         {"7C 12 81 10 00 11 22 33 44 55 66 77 00 11 22 33 44 55 66 77 90 00"},
-         {askWitness},
+        {"witness of two blocks", setKey(defaultManagementKey, newKey),
+         {"7C 12 81 10 00 11 22 33 44 55 66 77 00 11 22 33 44 55 66 77 90 00"}, askWitness,
          QUENLIX_KEY_ERROR_AUTH},
-        {"witness of seven bytes",
-         setKey(defaultManagementKey, newKey),
-         {"7C 09 81 07 00 11 22 33 44 55 66 90 00"},
-         {askWitness},
-         QUENLIX_KEY_ERROR_AUTH},
-        {"witness request refused",
-         setKey(defaultManagementKey, newKey),
-         {"6A 80"},
-         {askWitness},
-         QUENLIX_KEY_ERROR_AUTH},
-        {"encrypted witness refused",
-         setKey(defaultManagementKey, newKey),
-         {witnessAnswer, "69 82"},
-         authenticationApdus,
-         QUENLIX_KEY_ERROR_AUTH},
-        {"new key of 23 bytes",
-         setKey(defaultManagementKey, std::string(46, 'A')),
-         {witnessAnswer, "90 00"},
-         authenticationApdus,
-         QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL},
-        {"new key refused by the card",
-         setKey(defaultManagementKey, newKey),
-         {witnessAnswer, "90 00", "6A 80"},
-         withAuthentication({setNewKey}),
+        {"encrypted witness refused", setKey(defaultManagementKey, newKey),
+         {witnessAnswer, "69 82"}, authenticationApdus, QUENLIX_KEY_ERROR_AUTH},
+        {"new key of 23 bytes", setKey(defaultManagementKey, std::string(46, 'A')),
+         {witnessAnswer, "90 00"}, authenticationApdus, QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL},
+        {"new key refused", setKey(defaultManagementKey, newKey),
+         {witnessAnswer, "90 00", "6A 80"}, afterAuthentication({setNewKey}),
          QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL},
     });
 }
+// clang-format on
