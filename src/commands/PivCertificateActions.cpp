@@ -4,8 +4,22 @@
 #include "commands/PivObjectText.h"
 #include "crypto/Files.h"
 #include "device/piv/Piv.h"
+#include "device/transport/QuenlixKeyError.h"
 
 #include <iostream>
+
+namespace {
+
+// A card without a Key History object keeps no history of its retired slots; the certificate
+// change itself has been made and is not reported as a failure.
+void updateKeyHistory(const std::string& readerName, const std::string& managementKey) {
+    const int32_t result = piv_updateKeyHistory(readerName.c_str(), managementKey.c_str());
+    if (result != QUENLIX_KEY_ERROR_NOT_FOUND) {
+        throwOnError(result);
+    }
+}
+
+} // namespace
 
 int32_t PivCommand::listCertificates() {
     const std::vector<CertificateListEntry> entries = listCertificateEntries(readerName);
@@ -22,7 +36,7 @@ int32_t PivCommand::importCertificate() {
     const SecretBytes certificateFile = readFile(inputPath);
     throwOnError(piv_importCertificate(readerName.c_str(), managementKey.c_str(), slotReference(),
                                        certificateFile.data(), certificateFile.size()));
-    throwOnError(piv_updateKeyHistory(readerName.c_str(), managementKey.c_str()));
+    updateKeyHistory(readerName, managementKey);
     std::cout << "Successfully imported certificate" << std::endl;
     return 0;
 }
@@ -35,7 +49,7 @@ int32_t PivCommand::readCertificate() {
 
 int32_t PivCommand::deleteCertificate() {
     throwOnError(piv_deleteCertificate(readerName.c_str(), managementKey.c_str(), slotReference()));
-    throwOnError(piv_updateKeyHistory(readerName.c_str(), managementKey.c_str()));
+    updateKeyHistory(readerName, managementKey);
     std::cout << "Successfully deleted certificate" << std::endl;
     return 0;
 }
