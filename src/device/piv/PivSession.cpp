@@ -16,6 +16,7 @@ constexpr uint8_t insReset = 0xFB;
 
 constexpr uint8_t pinReference = 0x80;
 constexpr uint8_t pukReference = 0x81;
+constexpr uint8_t resetP2 = 0x80;
 
 constexpr int32_t selectTimeLimitMs = 120000;
 constexpr int32_t resetTimeLimitMs = 30000;
@@ -70,5 +71,5 @@ void PivSession::setRetries(uint32_t pinRetries, uint32_t pukRetries) {
 }
 
 void PivSession::reset() {
-    sendCommand(channel(), insReset, 0x00, pinReference, {}, resetTimeLimitMs);
+    sendCommand(channel(), insReset, 0x00, resetP2, {}, resetTimeLimitMs);
 }

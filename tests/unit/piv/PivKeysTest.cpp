@@ -113,8 +113,6 @@ TEST(PivKeys, GenerateSendsTheTemplateAndReadsThePublicKey) {
         {"RSA-1024 modulus for RSA-2048", 0x95, 0x07,
          answer(join({element({0x81}, rsaModulus(128)), exponent})),
          QUENLIX_KEY_ERROR_INVALID_RESPONSE, {rsa2048In95}},
-        {"no exponent", 0x95, 0x07, answer(element({0x81}, rsaModulus(256))),
-         QUENLIX_KEY_ERROR_INVALID_RESPONSE, {rsa2048In95}},
         {"slot 96", 0x96, 0x11, {}, QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
         {"algorithm 08", 0x9A, 0x08, {}, QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
     };
@@ -143,15 +141,12 @@ TEST(PivKeys, GenerateSendsTheTemplateAndReadsThePublicKey) {
 
 TEST(PivKeys, ImportSendsTheComponentsInMinimalLength) {
     const EvpPkeyPtr p256 = ecKey("P-256");
-    const EvpPkeyPtr p384 = ecKey("P-384");
     const EvpPkeyPtr p521 = ecKey("P-521");
     const EvpPkeyPtr rsa2048 = rsaKey(2048);
     // Name, slot, file, code, INS P1 P2 and the data of the import (empty: none sent).
     const std::tuple<std::string, uint8_t, Bytes, int32_t, Bytes> cases[] = {
         {"P-256 PEM into 9D", 0x9D, fileOf(*p256, true), 0,
          join({bytesOf("FE 11 9D"), components(*p256, ecNames)})},
-        {"P-384 DER into 82", 0x82, fileOf(*p384, false), 0,
-         join({bytesOf("FE 14 82"), components(*p384, ecNames)})},
         {"RSA-2048 DER into 9A, chained", 0x9A, fileOf(*rsa2048, false), 0,
          join({bytesOf("FE 07 9A"), components(*rsa2048, rsaNames)})},
         {"P-521 has no algorithm",
