@@ -24,8 +24,8 @@ def self_signed(tmp_path, name, curve="P-256"):
 
 
 def listing_lines(pem, slot, algorithm):
-    def field(option):
-        return openssl("x509", "-noout", option, "-in", pem).decode().strip().split("=", 1)[1]
+    def field(*options):
+        return openssl("x509", "-noout", *options, "-in", pem).decode().strip().split("=", 1)[1]
 
     subject = openssl("x509", "-noout", "-subject", "-nameopt", "sep_comma_plus", "-in", pem).decode()
     return [
@@ -33,7 +33,7 @@ def listing_lines(pem, slot, algorithm):
         f"\tAlgorithm: {algorithm}",
         f"\tSubject: {subject.strip().removeprefix('subject=')}",
         f"\tIssuer: {subject.strip().removeprefix('subject=')}",
-        f"\tFingerprint: {field('-fingerprint').replace(':', '')}",
+        f"\tFingerprint: {field('-fingerprint', '-sha256').replace(':', '')}",
         f"\tIssued at: {field('-startdate')}",
         f"\tExpires at: {field('-enddate')}",
     ]
