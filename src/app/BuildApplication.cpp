@@ -3,6 +3,7 @@
 #include "commands/HotpCommand.h"
 #include "commands/InfoCommand.h"
 #include "commands/ListCommand.h"
+#include "commands/PivCommand.h"
 #include "commands/TotpCommand.h"
 
 std::unique_ptr<Application> buildApplication() {
@@ -13,5 +14,6 @@ std::unique_ptr<Application> buildApplication() {
     application->add<FidoCommand>();
     application->add<TotpCommand>();
     application->add<HotpCommand>();
+    application->add<PivCommand>();
     return application;
 }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "commands/AppletCommand.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// "piv": PIN, PUK and management key of the PIV applet, key pairs, certificates, certificate
+// signing requests signed by the card, and the CHUID and CCC identity objects.
+class PivCommand : public AppletCommand {
+public:
+    explicit PivCommand(CLI::App& root);
+    ~PivCommand() override = default;
+
+private:
+    // Option registration (PivCommandOptions.cpp).
+    void registerCredentialOptions();
+    void registerKeyOptions();
+    void registerCertificateOptions();
+
+    int32_t run(const std::string& action) override;
+
+    // Credentials (PivCommand.cpp).
+    int32_t showInfo();
+    int32_t reset();
+    int32_t changePin();
+    int32_t unblockPin();
+    int32_t changePuk();
+    int32_t setManagementKey();
+    int32_t configureRetries();
+
+    // Keys (PivKeyActions.cpp).
+    int32_t generateKeyPair();
+    int32_t requestCertificate();
+    std::string certificateRequestText(std::span<const uint8_t> publicKeyFile);
+    int32_t importKey();
+
+    // Certificates and identity objects (PivCertificateActions.cpp).
+    int32_t listCertificates();
+    int32_t importCertificate();
+    int32_t readCertificate();
+    int32_t deleteCertificate();
+    int32_t setCcc();
+    int32_t setChuid();
+
+    // The checked slot name as the card's key reference.
+    uint8_t slotReference() const;
+    // Writes the text to the --output file with the success message, or prints it.
+    void deliver(const std::string& text, const std::string& successMessage) const;
+
+    std::string pin;
+    // Written by --change-pin and by --unblock-pin.
+    std::string newPin;
+    std::string puk;
+    std::string newPuk;
+    // Hex text of the Triple-DES key.
+    std::string managementKey;
+    std::string newManagementKey;
+    // Upper-case slot name written by the slot actions, e.g. "9A".
+    std::string slot;
+    int32_t algorithm = 7;
+    std::string commonName;
+    std::string country;
+    std::string organizationName;
+    std::string organizationUnit;
+    int32_t pinRetries = 5;
+    int32_t pukRetries = 3;
+    std::string inputPath;
+    std::string outputPath;
+};

@@ -1,0 +1,105 @@
+#include "commands/PivCommand.h"
+#include "commands/PivOptionChecks.h"
+#include "commands/ReaderOption.h"
+
+PivCommand::PivCommand(CLI::App& root) : AppletCommand(root, "piv", "PIV management operations") {
+    registerCredentialOptions();
+    registerKeyOptions();
+    registerCertificateOptions();
+    addReaderOption(*app, readerName, appletReaderHelp);
+}
+
+void PivCommand::registerCredentialOptions() {
+    addAction(addFlag("--info", "Print information about the connected smartcard reader"));
+    CLI::Option* pinOption =
+        app->add_option("-p,--pin", pin, "PIN to authenticate an operation")->check(pivPinCheck());
+    CLI::Option* pukOption =
+        app->add_option("--puk", puk, "PUK to authenticate an operation")->check(pivPukCheck());
+    CLI::Option* keyOption = app->add_option("-k,--management-key", managementKey,
+                                             "Management key to authenticate an admin operation")
+                                 ->check(managementKeyCheck());
+    addAction(addFlag("--reset", "Reset all PIV data and restore default settings. A reset can "
+                                 "only be performed if both PIN and PUK are blocked"));
+    addAction(app->add_option("--change-pin", newPin, "Change authentication PIN")
+                  ->check(pivPinCheck())
+                  ->needs(pinOption));
+    addAction(app->add_option("--unblock-pin", newPin, "Unblock PIN with PUK")
+                  ->check(pivPinCheck())
+                  ->needs(pukOption));
+    addAction(app->add_option("--change-puk", newPuk, "Change PUK")
+                  ->check(pivPukCheck())
+                  ->needs(pukOption));
+    addAction(app->add_option("--set-management-key", newManagementKey,
+                              "Set management key. The key must be given as a hex encoded string")
+                  ->check(managementKeyCheck())
+                  ->needs(keyOption));
+    app->add_option("--pin-retries", pinRetries, "Number of retries before the PIN is blocked")
+        ->transform(retryCountAsDecimal())
+        ->capture_default_str();
+    app->add_option("--puk-retries", pukRetries, "Number of retries before the PUK is blocked")
+        ->transform(retryCountAsDecimal())
+        ->capture_default_str();
+    addAction(addFlag("--configure-retries",
+                      "Configure PIN and PUK retries and restore default PIN and PUK")
+                  ->needs(keyOption)
+                  ->needs(pinOption));
+}
+
+void PivCommand::registerKeyOptions() {
+    CLI::Option* keyOption = app->get_option("--management-key");
+    addAction(addFlag("-l,--list-certificates", "List all certificates on the card"));
+    app->add_option("--algorithm", algorithm, "Algorithm used in key pair generation")
+        ->transform(CLI::CheckedTransformer(pivAlgorithmNames())
+                        .description("value in {RSA1024,RSA2048,ECCP256,ECCP384}"))
+        ->type_name("ENUM")
+        ->default_str("RSA2048");
+    addAction(app->add_option("--generate-key-pair", slot,
+                              "Generate a new key pair and print public key to output file or "
+                              "stdout")
+                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
+                  ->needs(keyOption));
+    CLI::Option* inputOption = app->add_option("--input", inputPath, "Path of input file");
+    app->add_option("--common-name", commonName,
+                    "Common name to use in a certificate signing request");
+    app->add_option("--country", country, "Country to use in a certificate signing request")
+        ->check(countryCheck());
+    app->add_option("--organization-name", organizationName,
+                    "Organization name to use in a certificate signing request");
+    app->add_option("--organization-unit", organizationUnit,
+                    "Organization unit to use in a certificate signing request");
+    addAction(app->add_option("--request-certificate", slot,
+                              "Create a certificate signing request including public key from "
+                              "input file and print to output file or stdout")
+                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
+                  ->needs(app->get_option("--pin"))
+                  ->needs(inputOption));
+    addAction(app->add_option("--import-key", slot, "Import a private key in the specified slot")
+                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
+                  ->needs(keyOption)
+                  ->needs(inputOption));
+}
+
+void PivCommand::registerCertificateOptions() {
+    CLI::Option* keyOption = app->get_option("--management-key");
+    addAction(
+        app->add_option("--import-certificate", slot, "Import a certificate in the specified slot")
+            ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
+            ->needs(keyOption)
+            ->needs(app->get_option("--input")));
+    app->add_option("--output", outputPath, "Path of output file");
+    addAction(app->add_option("--read-certificate", slot,
+                              "Read certificate in the specified slot and print to output file "
+                              "or stdout")
+                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case)));
+    addAction(app->add_option("-d,--delete-certificate", slot,
+                              "Delete a certificate in the specified slot")
+                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
+                  ->needs(keyOption));
+    addAction(addFlag("--set-ccc", "Set card capability container as specified in NIST "
+                                   "Government Smart Card Interoperability Specification "
+                                   "version 2.1")
+                  ->needs(keyOption));
+    addAction(addFlag("--set-chuid", "Set card holder unique identifier as specified in NIST SP "
+                                     "800-73-4 and TIG SCEPACS version 2.3")
+                  ->needs(keyOption));
+}

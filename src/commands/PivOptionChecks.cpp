@@ -1,0 +1,111 @@
+#include "commands/PivOptionChecks.h"
+
+#include "commands/PivCountryCodes.h"
+#include "device/piv/PivTables.h"
+#include "encoding/Hex.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <stdexcept>
+
+namespace {
+
+constexpr size_t minimumPinLength = 6;
+constexpr size_t maximumPinLength = 8;
+constexpr size_t pukLength = 8;
+constexpr size_t managementKeyLength = 24;
+constexpr uint32_t maximumRetryCount = 255;
+
+std::string checkPin(const std::string& pin) {
+    if (pin.size() < minimumPinLength) {
+        return "The provided PIN is too short. The PIN must have at least 6 characters";
+    }
+    if (pin.size() > maximumPinLength) {
+        return "The provided PIN is too long. The PIN must not have more than 8 characters";
+    }
+    return "";
+}
+
+std::string checkPuk(const std::string& puk) {
+    return puk.size() == pukLength ? "" : "The PUK must be 8 characters long";
+}
+
+std::string checkManagementKey(const std::string& key) {
+    size_t length = 0;
+    try {
+        length = hexToBytes(key).size();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return length == managementKeyLength ? "" : "TDES management key must be 24 bytes long";
+}
+
+// Counts above 255 would reach the card as their low byte (256 as 0), so they are refused
+// with the same message as zero.
+std::string checkRetryCount(std::string& text) {
+    const std::string message = "The retry count must be a positive integer number";
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return message;
+    }
+    uint32_t value = 0;
+    for (char digit : text) {
+        value = value * 10 + static_cast<uint32_t>(digit - '0');
+        if (value > maximumRetryCount) {
+            return message;
+        }
+    }
+    if (value == 0) {
+        return message;
+    }
+    text = std::to_string(value);
+    return "";
+}
+
+std::string checkCountry(const std::string& country) {
+    std::string upper = country;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
+    const bool known =
+        std::find(countryCodes.begin(), countryCodes.end(), upper) != countryCodes.end();
+    return known ? "" : "The provided country code is invalid";
+}
+
+} // namespace
+
+CLI::Validator pivPinCheck() {
+    return CLI::Validator(checkPin, "");
+}
+
+CLI::Validator pivPukCheck() {
+    return CLI::Validator(checkPuk, "");
+}
+
+CLI::Validator managementKeyCheck() {
+    return CLI::Validator(checkManagementKey, "");
+}
+
+CLI::Validator retryCountAsDecimal() {
+    return CLI::Validator(checkRetryCount, "");
+}
+
+CLI::Validator countryCheck() {
+    return CLI::Validator(checkCountry, "");
+}
+
+std::vector<std::string> pivSlotNames() {
+    std::vector<std::string> names;
+    for (const PivKeySlot& slot : pivKeySlots) {
+        names.push_back(byteToHex(slot.keyReference));
+    }
+    return names;
+}
+
+std::map<std::string, int32_t> pivAlgorithmNames() {
+    std::map<std::string, int32_t> names;
+    for (const PivAlgorithm& algorithm : pivAlgorithms) {
+        names.emplace(std::string(algorithm.name), algorithm.id);
+    }
+    return names;
+}

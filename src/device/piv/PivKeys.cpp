@@ -1,0 +1,96 @@
+#include "crypto/KeyInfo.h"
+#include "crypto/ObjectParsing.h"
+#include "device/piv/PivAnswers.h"
+#include "device/piv/PivSecrets.h"
+#include "device/piv/PivSession.h"
+#include "encoding/BerTlvBuilder.h"
+#include "encoding/BerTlvLength.h"
+
+#include <stdexcept>
+
+namespace {
+
+constexpr uint8_t insGenerateKeyPair = 0x47;
+constexpr uint8_t insImportKey = 0xFE;
+
+constexpr int32_t generateTimeLimitMs = 70000;
+
+constexpr uint8_t tagGenerationTemplate = 0xAC;
+constexpr uint8_t tagAlgorithm = 0x80;
+constexpr uint8_t tagPinPolicy = 0xAA;
+constexpr uint8_t tagTouchPolicy = 0xAB;
+constexpr uint8_t tagPrime1 = 0x01;
+constexpr uint8_t tagPrime2 = 0x02;
+constexpr uint8_t tagExponent1 = 0x03;
+constexpr uint8_t tagExponent2 = 0x04;
+constexpr uint8_t tagCoefficient = 0x05;
+constexpr uint8_t tagPrivateScalar = 0x06;
+
+// Policies sent with every key: PIN policy 00, touch policy 01.
+constexpr uint8_t pinPolicy = 0x00;
+constexpr uint8_t touchPolicy = 0x01;
+
+void requireSlot(uint8_t slot) {
+    if (findPivKeySlot(slot) == nullptr) {
+        throw std::runtime_error("PIV slot is not valid.");
+    }
+}
+
+// Appends one element; the length field comes from the shared encoder, the value stays in
+// wiped memory.
+void appendSecretElement(SecretBytes& out, uint8_t tag, const SecretBytes& value) {
+    std::vector<uint8_t> length;
+    appendBerTlvLength(length, value.size());
+    out.push_back(tag);
+    out.insert(out.end(), length.begin(), length.end());
+    out.insert(out.end(), value.begin(), value.end());
+}
+
+// Components as the card takes them: p, q, d mod (p-1), d mod (q-1), q^-1 mod p for RSA, the
+// private scalar for EC; each in its minimal length.
+SecretBytes privateKeyComponents(KeyInfo& key) {
+    SecretBytes data;
+    if (RSAKeyInfo* rsa = key.asRSA()) {
+        appendSecretElement(data, tagPrime1, rsa->prime1);
+        appendSecretElement(data, tagPrime2, rsa->prime2);
+        appendSecretElement(data, tagExponent1, rsa->exponent1);
+        appendSecretElement(data, tagExponent2, rsa->exponent2);
+        appendSecretElement(data, tagCoefficient, rsa->coefficient);
+    } else {
+        appendSecretElement(data, tagPrivateScalar, key.asEC()->privateKey);
+    }
+    appendSecretElement(data, tagPinPolicy, {pinPolicy});
+    appendSecretElement(data, tagTouchPolicy, {touchPolicy});
+    return data;
+}
+
+std::unique_ptr<KeyInfo> describePrivateKey(const SecretBytes& keyData) {
+    EvpPkeyPtr key = parsePrivateKey(keyData);
+    const bool rsa = isRSAKey(*key);
+    return rsa ? makeRSAKeyInfo(std::move(key)) : makeECKeyInfo(std::move(key));
+}
+
+} // namespace
+
+std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algorithm) {
+    requireSlot(slot);
+    if (findPivAlgorithm(algorithm) == nullptr) {
+        throw std::runtime_error("Algorithm is not supported.");
+    }
+    BerTlvBuilder builder;
+    builder.addConstructed(tagGenerationTemplate).addPrimitive(tagAlgorithm, {algorithm});
+    builder.addPrimitive(tagPinPolicy, {pinPolicy});
+    builder.addPrimitive(tagTouchPolicy, {touchPolicy});
+    const Bytes answer = sendCommand(channel(), insGenerateKeyPair, 0x00, slot, builder.build(),
+                                     generateTimeLimitMs);
+    return parseGeneratedPublicKey(answer, algorithm);
+}
+
+void PivSession::importPrivateKey(uint8_t slot, const SecretBytes& keyData) {
+    requireSlot(slot);
+    const std::unique_ptr<KeyInfo> key = describePrivateKey(keyData);
+    const SecretBytes data = privateKeyComponents(*key);
+    // Sizes the card does not take fail here, before anything is sent.
+    const uint8_t algorithm = algorithmIdOf(*key);
+    sendSecretCommand(channel(), insImportKey, algorithm, slot, data, noTimeLimit);
+}

@@ -1,0 +1,38 @@
+#include "crypto/KeyInfo.h"
+#include "device/piv/Piv.h"
+#include "device/piv/PivSecrets.h"
+#include "device/piv/PivSession.h"
+#include "device/session/RunInSession.h"
+
+int32_t piv_generateKeyPair(const char* readerName, const char* managementKey, uint8_t slot,
+                            uint8_t algorithm, KeyInfo** keyInfo) {
+    if (keyInfo == nullptr || managementKey == nullptr) {
+        return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
+    }
+    std::unique_ptr<KeyInfo> generated;
+    const int32_t result = runInSession<PivSession>(readerName, [&](PivSession& session) {
+        session.authenticate(secretText(managementKey));
+        generated = session.generateKeyPair(slot, algorithm);
+    });
+    if (result == QUENLIX_KEY_ERROR_NOERROR) {
+        // The caller owns the description from here and gives it back to piv_freeKeyInfo.
+        *keyInfo = generated.release();
+    }
+    return result;
+}
+
+int32_t piv_importPrivateKey(const char* readerName, const char* managementKey, uint8_t slot,
+                             const uint8_t* keyData, uint64_t keyDataLength) {
+    if (managementKey == nullptr || keyData == nullptr) {
+        return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
+    }
+    const SecretBytes key(keyData, keyData + keyDataLength);
+    return runInSession<PivSession>(readerName, [&](PivSession& session) {
+        session.authenticate(secretText(managementKey));
+        session.importPrivateKey(slot, key);
+    });
+}
+
+void piv_freeKeyInfo(KeyInfo* keyInfo) {
+    std::unique_ptr<KeyInfo> released(keyInfo);
+}
