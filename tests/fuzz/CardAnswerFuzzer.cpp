@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -35,9 +36,10 @@ template <typename Read> void sizedRead(Read read) {
     if (read(nullptr, &length) != 0) {
         return;
     }
-    std::vector<char> buffer(length);
+    // Exactly length bytes, and never a null pointer, even for no bytes at all.
+    const auto buffer = std::make_unique<char[]>(length);
     size_t capacity = length;
-    if (read(buffer.data(), &capacity) == 0) {
+    if (read(buffer.get(), &capacity) == 0) {
         require(capacity <= length);
     }
 }
@@ -60,9 +62,9 @@ void totpSlots() {
     if (totp_listSlots(reader, nullptr, &length) != 0) {
         return;
     }
-    std::vector<uint8_t> slots(length);
+    const auto slots = std::make_unique<uint8_t[]>(length);
     size_t capacity = length;
-    if (totp_listSlots(reader, slots.data(), &capacity) == 0) {
+    if (totp_listSlots(reader, slots.get(), &capacity) == 0) {
         require(capacity <= length);
     }
 }
