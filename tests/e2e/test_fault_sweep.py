@@ -15,6 +15,7 @@ from pathlib import Path
 
 import pytest
 from applets import hotp, totp
+from fido.device import VANISH
 from virtualkey import PULL_CARD, READER0, make_key
 
 PIN = "123456"
@@ -167,3 +168,65 @@ def test_fault_at_every_apdu_ends_in_a_clean_failure(name, fault, insert, run, r
 
 def teardown_module():
     print(f"\nfault sweep: {TALLY.runs} runs in {TALLY.seconds:.1f} s; recovered: {TALLY.recovered}")
+
+
+# --- FIDO: the simulated authenticator fails the n-th CBOR request of an action -------------
+
+FIDO_ACTIONS = {
+    "fido-info": (("fido", "--info"), PIN),
+    "fido-set-pin": (("fido", "--set-pin", PIN), None),
+    "fido-change-pin": (("fido", "-p", PIN, "--change-pin", "654321"), PIN),
+    "fido-reset": (("fido", "--reset"), PIN),
+    "fido-list": (("list", "-f"), PIN),
+}
+
+FIDO_FAULTS = ("vanish", "malformed-cbor", "ctap-status")
+
+
+def fido_fault_answer(fault, answer):
+    """The planted answer, or None when the fault makes no sense for this answer. The malformed
+    one is the clean answer with its CBOR body cut in half; CTAP2_ERR_OTHER is a status no
+    operation expects."""
+    if fault == "vanish":
+        return VANISH
+    if fault == "malformed-cbor":
+        return answer[: 1 + (len(answer) - 1) // 2] if len(answer) > 1 else None
+    return bytes([0x7F])
+
+
+def fido_stored(device):
+    state = device.state()
+    return (state.pin, state.retries, state.reset_count)
+
+
+@pytest.mark.parametrize("fault", FIDO_FAULTS)
+@pytest.mark.parametrize("name", FIDO_ACTIONS)
+def test_fido_fault_at_every_request_ends_in_a_clean_failure(name, fault, fido_devices, run):
+    args, pin = FIDO_ACTIONS[name]
+    started = time.monotonic()
+    device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0)
+    before = fido_stored(device)
+    clean = run(*args, env=fido_devices.env())
+    assert clean.status == 0, clean.stderr
+    after = fido_stored(device)
+    answers = list(device.simulated.cbor_answers)
+    success = last_line(clean.stdout)
+
+    for position, clean_answer in enumerate(answers):
+        answer = fido_fault_answer(fault, clean_answer)
+        if answer is None:
+            continue
+        device.unplug()
+        device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0)
+        device.simulated.inject_cbor(answer, skip=position)
+        result = run(*args, env=fido_devices.env())
+        TALLY.runs += 1
+        context = f"{name}: {fault} at CBOR request {position}\n{device.state()}\n{result}"
+        assert fido_stored(device) in (before, after), context
+        if result.status == 0:
+            assert (result.stdout, fido_stored(device)) == (clean.stdout, after), context
+            TALLY.recovered.append((name, fault, position))
+            continue
+        assert result.stderr.strip(), context
+        assert success is None or success not in result.stdout.split("\n"), context
+    TALLY.seconds += time.monotonic() - started
