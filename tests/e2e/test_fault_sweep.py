@@ -67,14 +67,15 @@ ACTIONS = {
 FAULTS = ("6F00", "no-status-word", "one-byte", "pull")
 
 
+# What each applet keeps across power cycles, in comparable form; one line per applet.
+STORED = {
+    hotp.HOTP_AID: lambda applet: (applet.key, applet.counter, applet.otp_length, applet.pin.value, applet.pin.tries_left),
+    totp.TOTP_AID: lambda applet: (copy.deepcopy(applet.slots), applet.pin.value, applet.pin.tries_left),
+}
+
+
 def stored(card):
-    """What the card keeps across power cycles, in comparable form."""
-    state = {}
-    applet = card.find_applet(hotp.HOTP_AID)
-    state["hotp"] = (applet.key, applet.counter, applet.otp_length, applet.pin.value, applet.pin.tries_left)
-    applet = card.find_applet(totp.TOTP_AID)
-    state["totp"] = (copy.deepcopy(applet.slots), applet.pin.value, applet.pin.tries_left)
-    return state
+    return {aid: keep(card.find_applet(aid)) for aid, keep in STORED.items()}
 
 
 def unchanged_or_done(state, before, after, stepwise):
