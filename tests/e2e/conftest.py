@@ -132,6 +132,14 @@ def key(insert):
 
 
 @pytest.fixture
+def piv_applet(key):
+    """The PIV applet of the `key` fixture, for set-up and for checking its state."""
+    from applets.piv import PIV_AID
+
+    return key.find_applet(PIV_AID)
+
+
+@pytest.fixture
 def no_key(readers):
     """Both readers empty."""
     for reader in readers:

@@ -29,6 +29,7 @@ class Applet:
     """
 
     aid: bytes = b""
+    partial_select: bool = False  # True: SELECT with a leading part (5 bytes or more) of the AID finds it
 
     def on_select(self, card) -> tuple[bytes, int]:
         """Called on each SELECT of this AID; returns the response data and the status word."""

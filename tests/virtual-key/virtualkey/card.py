@@ -216,10 +216,19 @@ class VirtualKey:
             return b"", SW_INCORRECT_P1P2
         applet = self.find_applet(aid) if aid else self.find_applet(self.default_aid)
         if applet is None:
+            applet = self._find_by_prefix(aid)
+        if applet is None:
             return b"", SW_FILE_NOT_FOUND  # the selected applet stays selected
         response, sw = applet.on_select(self)
         self._selected = applet if sw == SW_OK else None
         return (b"" if p2 == 0x0C else response), sw
+
+    def _find_by_prefix(self, aid):
+        """Selection by a truncated AID, for the applets that allow it (first match)."""
+        for applet in self.applets:
+            if applet.partial_select and len(aid) >= 5 and applet.aid.startswith(bytes(aid)):
+                return applet
+        return None
 
     def _answer(self, data, sw, le):
         limit = self._limit(le)
