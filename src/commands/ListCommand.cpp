@@ -2,6 +2,7 @@
 
 #include "app/JoinStrings.h"
 #include "app/Output.h"
+#include "app/PrintableText.h"
 #include "commands/KeyReaderSearch.h"
 #include "fido/FidoDevice.h"
 #include "fido/FidoDeviceList.h"
@@ -36,7 +37,7 @@ int32_t ListCommand::listReaders() {
     }
     std::cout << "Smartcard readers:" << std::endl;
     for (const std::string& reader : readers) {
-        std::cout << reader << std::endl;
+        std::cout << printableText(reader) << std::endl;
     }
     return 0;
 }

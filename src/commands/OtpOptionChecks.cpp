@@ -1,5 +1,6 @@
 #include "commands/OtpOptionChecks.h"
 
+#include "app/PrintableText.h"
 #include "encoding/Hex.h"
 
 #include <cstdint>
@@ -110,6 +111,10 @@ CLI::Validator nameLengthCheck(const std::string& what) {
         [what](std::string& name) -> std::string {
             if (name.size() > maximumNameLength) {
                 return "The " + what + " must not exceed 60 characters in length";
+            }
+            // The name comes back in slot listings; it must not steer the terminal there.
+            if (!isPrintableText(name)) {
+                return "The " + what + " must not contain control characters";
             }
             return "";
         },

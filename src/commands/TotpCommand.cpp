@@ -2,6 +2,7 @@
 
 #include "app/KeyManagementError.h"
 #include "app/Output.h"
+#include "app/PrintableText.h"
 #include "commands/ReaderOption.h"
 #include "commands/SizedRead.h"
 #include "device/otp/Totp.h"
@@ -79,9 +80,9 @@ void TotpCommand::listSlots() {
         throwOnError(totp_getSlotInfo(readerName.c_str(), slot, &info));
         std::cout << "SLOT #" << static_cast<int>(slot)
                   << (info.pinProtected ? ", PIN-PROTECTED" : "") << std::endl;
-        std::cout << "\tACCOUNT:\t" << info.account << std::endl;
+        std::cout << "\tACCOUNT:\t" << printableText(info.account) << std::endl;
         if (!info.issuer.empty()) {
-            std::cout << "\tISSUER:\t\t" << info.issuer << std::endl;
+            std::cout << "\tISSUER:\t\t" << printableText(info.issuer) << std::endl;
         }
     }
 }

@@ -38,6 +38,12 @@ def pytest_addoption(parser):
         default=None,
         help="the quenlix-key program to test (default: $QUENLIX_KEY_BINARY or <repo>/build/quenlix-key)",
     )
+    parser.addoption(
+        "--record-card-answers",
+        default=None,
+        metavar="DIR",
+        help="the fault sweep writes the exchanges of its clean runs to DIR as card answer fuzz seeds",
+    )
 
 
 def pytest_configure(config):

@@ -22,6 +22,16 @@ class DeviceState(AuthenticatorState):
     keepalives: int = 0  # KEEPALIVE responses sent so far
 
 
+class Vanish:
+    """CBOR fault answer: the device disappears instead of answering."""
+
+    def __repr__(self):
+        return "VANISH"
+
+
+VANISH = Vanish()
+
+
 class SimulatedDevice:
     def __init__(self, socket_path: str, config: Optional[AuthenticatorConfig] = None,
                  pin: Optional[str] = None, retries: int = 8):
@@ -39,6 +49,9 @@ class SimulatedDevice:
         self._listener = None
         self._accept_thread = None
         self._connections = set()
+        self._cbor_fault = None  # (requests to let through, answer)
+        self.cbor_requests = 0  # CTAPHID CBOR requests received so far
+        self.cbor_answers = []  # what the authenticator answered them (status byte and body)
 
     # -- life cycle ----------------------------------------------------------
 
@@ -76,6 +89,33 @@ class SimulatedDevice:
             self._opens_left = opens
         if opens == 0:
             self._close_listener()
+
+    def inject_cbor(self, answer, skip: int = 0):
+        """Answer the CBOR request after `skip` more ones with `answer` instead of carrying it
+        out: raw bytes (CTAP status byte and body) or VANISH."""
+        with self.lock:
+            self._cbor_fault = (skip, answer)
+
+    def take_cbor_fault(self):
+        """Counts one CBOR request; the planted answer when it is this one's turn, else None."""
+        with self.lock:
+            self.cbor_requests += 1
+            if self._cbor_fault is None:
+                return None
+            skip, answer = self._cbor_fault
+            if skip > 0:
+                self._cbor_fault = (skip - 1, answer)
+                return None
+            self._cbor_fault = None
+            return answer
+
+    def vanish(self):
+        """Gone from the bus: no new opens, and open connections are cut (from any thread)."""
+        self._close_listener()
+        with self.lock:
+            connections = list(self._connections)
+        for connection in connections:
+            connection.stop()
 
     def power_cycle(self):
         with self.lock:
@@ -211,8 +251,14 @@ class Connection(threading.Thread):
             def presence(outcome, delay):
                 return self._wait_for_touch(message.cid, outcome, delay)
 
-            response = self.device.authenticator.handle_cbor(message.payload, presence)
-            self._reply(message, response)
+            fault = self.device.take_cbor_fault()
+            if fault is VANISH:
+                self.device.vanish()
+                return
+            if fault is None:
+                fault = self.device.authenticator.handle_cbor(message.payload, presence)
+                self.device.cbor_answers.append(fault)
+            self._reply(message, fault)
         else:
             self._fail(message.cid, ctaphid.ERR_INVALID_CMD)
 

@@ -1,0 +1,233 @@
+"""Fault sweep: every card-talking action of every command, with a fault planted at each
+APDU of its exchange in turn. The exchange is learnt from a clean run's APDU log; each fault
+must end the run with a non-zero exit and a message, no success line and the card's stored
+data either as before or as after the clean run. An action that recovers from a fault must
+give exactly the clean run's result.
+
+A new action is one line in ACTIONS: its arguments and the card it starts from."""
+
+import base64
+import copy
+import re
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+import pytest
+from applets import hotp, totp
+from fido.device import VANISH
+from virtualkey import PULL_CARD, READER0, make_key
+
+PIN = "123456"
+KEY = base64.b32encode(bytes(range(0x40, 0x54))).decode()
+
+
+def otp_key(totp_pin=PIN):
+    """The default key, its TOTP applet with a PIN, a plain slot 0 and a protected slot 1."""
+    slots = {
+        0: {"key": bytes(20), "account": "mail"},
+        1: {"key": bytes(range(20)), "account": "bank", "issuer": "Bank", "pin_protected": True},
+    }
+    return make_key(plugins=False, extra_applets=[hotp.make(), totp.make(pin=totp_pin, slots=slots)])
+
+
+@dataclass
+class Action:
+    args: tuple
+    card: object = otp_key
+    reader_option: bool = True
+    # Steps of the action that the card may keep one by one (no card command undoes them):
+    # each stored item is then either as before or as after the clean run.
+    stepwise: bool = False
+    # The entry point the card answer fuzzer starts with for this action's recorded exchange.
+    entry: str = ""
+
+
+ACTIONS = {
+    "info": Action(("info",), entry="key_getName"),
+    "list": Action(("list", "-r"), reader_option=False, entry="key_listReaders"),
+    "hotp-info": Action(("hotp", "--info"), entry="hotp_getVersion"),
+    "hotp-gen": Action(("hotp", "--gen-hotp"), entry="hotp_generateCode"),
+    "hotp-configure": Action(("hotp", "--configure", "-p", PIN, "--key", KEY, "--counter", "5", "--otp-length", "8"), stepwise=True, entry="hotp_configure"),
+    "hotp-reset": Action(("hotp", "--reset", "-p", PIN, "--otp-length", "8"), entry="hotp_restoreFactory"),
+    "hotp-change-pin": Action(("hotp", "-p", PIN, "--change-pin", "654321"), entry="hotp_changePin"),
+    "totp-info": Action(("totp", "--info"), entry="totp_getVersion"),
+    "totp-pin-info": Action(("totp", "--pin-info"), entry="totp_getPinInfo"),
+    "totp-list-slots": Action(("totp", "--list-slots"), entry="totp_listSlots"),
+    "totp-reset": Action(("totp", "--reset"), entry="totp_reset"),
+    "totp-reset-pin": Action(("totp", "--reset-pin"), entry="totp_resetPin"),
+    "totp-set-pin": Action(("totp", "--set-pin", PIN), card=lambda: otp_key(totp_pin=None), entry="totp_setPin"),
+    "totp-change-pin": Action(("totp", "-p", PIN, "--change-pin", "654321"), entry="totp_setPin"),
+    "totp-conf-slot": Action(("totp", "--conf-slot", "--account", "shop", "--key", KEY, "--pin-protected"), entry="totp_configureSlot"),
+    "totp-clear-slot": Action(("totp", "--clear-slot", "--slot-index", "0"), entry="totp_clearSlot"),
+    "totp-gen": Action(("totp", "--gen-totp", "--slot-index", "0"), entry="totp_generateCode"),
+    "totp-gen-protected": Action(("totp", "--gen-totp", "--slot-index", "1", "-p", PIN), entry="totp_generateCode"),
+}
+
+FAULTS = ("6F00", "no-status-word", "one-byte", "pull")
+
+
+# What each applet keeps across power cycles, in comparable form; one line per applet.
+STORED = {
+    hotp.HOTP_AID: lambda applet: (applet.key, applet.counter, applet.otp_length, applet.pin.value, applet.pin.tries_left),
+    totp.TOTP_AID: lambda applet: (copy.deepcopy(applet.slots), applet.pin.value, applet.pin.tries_left),
+}
+
+
+def stored(card):
+    return {aid: keep(card.find_applet(aid)) for aid, keep in STORED.items()}
+
+
+def unchanged_or_done(state, before, after, stepwise):
+    if not stepwise:
+        return state in (before, after)
+    items = lambda value: [item for part in value.values() for item in part]
+    return all(now in (old, new) for now, old, new in zip(items(state), items(before), items(after)))
+
+
+def record_seed(directory, name, action, card):
+    """The clean exchange as a card answer fuzz seed (layout in tests/fuzz/FuzzedCard.h)."""
+    source = Path(__file__).parents[1] / "fuzz" / "CardAnswerFuzzer.cpp"
+    operations = re.findall(r'^    \{"(\w+)",', source.read_text(), re.MULTILINE)
+    readers = (READER0 + "\0\0").encode()
+    seed = bytes([operations.index(action.entry), len(readers)]) + readers
+    seed += bytes([len(card.atr)]) + card.atr
+    for _, response in card.log:
+        if len(response) >= 0xFF:
+            return
+        seed += bytes([len(response)]) + response
+    (Path(directory) / name).write_bytes(seed)
+
+
+def fault_answer(fault, response):
+    """The planted answer, or None when the fault makes no sense for this response."""
+    if fault == "6F00":
+        return 0x6F00
+    if fault == "no-status-word":
+        return response[:-2] if len(response) > 2 else None
+    if fault == "one-byte":
+        return response[:1]
+    return PULL_CARD
+
+
+@dataclass
+class Tally:
+    runs: int = 0
+    recovered: list = field(default_factory=list)
+    seconds: float = 0.0
+
+
+TALLY = Tally()
+
+
+def run_action(run, action):
+    args = action.args + (("-r", READER0) if action.reader_option else ())
+    return run(*args)
+
+
+def last_line(text):
+    lines = text.strip("\n").split("\n")
+    return lines[-1] if lines and lines[-1] else None
+
+
+@pytest.mark.parametrize("fault", FAULTS)
+@pytest.mark.parametrize("name", ACTIONS)
+def test_fault_at_every_apdu_ends_in_a_clean_failure(name, fault, insert, run, request):
+    action = ACTIONS[name]
+    started = time.monotonic()
+    card = insert(action.card())
+    before = stored(card)
+    clean = run_action(run, action)
+    assert clean.status == 0, clean.stderr
+    after = stored(card)
+    exchange = list(card.log)
+    success = last_line(clean.stdout)
+    seeds = request.config.getoption("--record-card-answers")
+    if seeds and fault == FAULTS[0]:
+        record_seed(seeds, name, action, card)
+
+    for position, (_, response) in enumerate(exchange):
+        answer = fault_answer(fault, response)
+        if answer is None:
+            continue
+        card = insert(action.card())
+        planted = card.inject(lambda command: True, answer, skip=position)
+        result = run_action(run, action)
+        TALLY.runs += 1
+        context = f"{name}: {fault} at APDU {position}\n{card.log_text()}\n{result}"
+        assert planted.hits == 1, context
+        assert unchanged_or_done(stored(card), before, after, action.stepwise), context
+        if result.status == 0:
+            # Recovered: only the clean run's exact result will do.
+            assert (result.stdout, stored(card)) == (clean.stdout, after), context
+            TALLY.recovered.append((name, fault, position))
+            continue
+        assert result.stderr.strip(), context
+        assert success is None or success not in result.stdout.split("\n"), context
+    TALLY.seconds += time.monotonic() - started
+
+
+def teardown_module():
+    print(f"\nfault sweep: {TALLY.runs} runs in {TALLY.seconds:.1f} s; recovered: {TALLY.recovered}")
+
+
+# --- FIDO: the simulated authenticator fails the n-th CBOR request of an action -------------
+
+FIDO_ACTIONS = {
+    "fido-info": (("fido", "--info"), PIN),
+    "fido-set-pin": (("fido", "--set-pin", PIN), None),
+    "fido-change-pin": (("fido", "-p", PIN, "--change-pin", "654321"), PIN),
+    "fido-reset": (("fido", "--reset"), PIN),
+    "fido-list": (("list", "-f"), PIN),
+}
+
+FIDO_FAULTS = ("vanish", "malformed-cbor", "ctap-status")
+
+
+def fido_fault_answer(fault, answer):
+    """The planted answer, or None when the fault makes no sense for this answer. The malformed
+    one is the clean answer with its CBOR body cut in half; CTAP2_ERR_OTHER is a status no
+    operation expects."""
+    if fault == "vanish":
+        return VANISH
+    if fault == "malformed-cbor":
+        return answer[: 1 + (len(answer) - 1) // 2] if len(answer) > 1 else None
+    return bytes([0x7F])
+
+
+def fido_stored(device):
+    state = device.state()
+    return (state.pin, state.retries, state.reset_count)
+
+
+@pytest.mark.parametrize("fault", FIDO_FAULTS)
+@pytest.mark.parametrize("name", FIDO_ACTIONS)
+def test_fido_fault_at_every_request_ends_in_a_clean_failure(name, fault, fido_devices, run):
+    args, pin = FIDO_ACTIONS[name]
+    started = time.monotonic()
+    device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0)
+    before = fido_stored(device)
+    clean = run(*args, env=fido_devices.env())
+    assert clean.status == 0, clean.stderr
+    after = fido_stored(device)
+    answers = list(device.simulated.cbor_answers)
+    success = last_line(clean.stdout)
+
+    for position, clean_answer in enumerate(answers):
+        answer = fido_fault_answer(fault, clean_answer)
+        if answer is None:
+            continue
+        device.unplug()
+        device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0)
+        device.simulated.inject_cbor(answer, skip=position)
+        result = run(*args, env=fido_devices.env())
+        TALLY.runs += 1
+        context = f"{name}: {fault} at CBOR request {position}\n{device.state()}\n{result}"
+        assert fido_stored(device) in (before, after), context
+        if result.status == 0:
+            assert (result.stdout, fido_stored(device)) == (clean.stdout, after), context
+            TALLY.recovered.append((name, fault, position))
+            continue
+        assert result.stderr.strip(), context
+        assert success is None or success not in result.stdout.split("\n"), context
+    TALLY.seconds += time.monotonic() - started
