@@ -2,6 +2,7 @@
 #include "crypto/KeyInfo.h"
 #include "device/piv/DigestInfo.h"
 #include "device/piv/Piv.h"
+#include "device/transport/QuenlixKeyError.h"
 #include "encoding/BerTlvBuilder.h"
 #include "encoding/BerTlvParser.h"
 
@@ -21,9 +22,9 @@ struct TestKey {
 
 // A key pair: the private half for the scripted card, the public half as a KeyInfo.
 TestKey testKey(const std::string& type, int32_t bits) {
-    EvpPkeyPtr key(type == "RSA" ? EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", size_t(bits))
-                                 : EVP_PKEY_Q_keygen(nullptr, nullptr, "EC",
-                                                     bits == 256 ? "P-256" : "P-384"));
+    EvpPkeyPtr key(
+        type == "RSA" ? EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", size_t(bits))
+                      : EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", bits == 256 ? "P-256" : "P-384"));
     unsigned char* der = nullptr;
     const int length = i2d_PUBKEY(key.get(), &der);
     const unsigned char* in = der;
@@ -81,14 +82,13 @@ struct CardSigner {
 // The request in two calls, as the piv command makes it: size query, then the text.
 std::string requestPem(const KeyInfo& key, uint8_t slot, const char* cn, const char* c,
                        const char* o, const char* ou, uint64_t& queriedSize) {
-    EXPECT_EQ(piv_createCertificateRequest(reader, pin, slot, &key, cn, c, o, ou, nullptr,
-                                           &queriedSize),
-              0);
+    EXPECT_EQ(
+        piv_createCertificateRequest(reader, pin, slot, &key, cn, c, o, ou, nullptr, &queriedSize),
+        0);
     std::string pem(queriedSize, '\0');
     uint64_t size = queriedSize;
-    EXPECT_EQ(piv_createCertificateRequest(reader, pin, slot, &key, cn, c, o, ou, pem.data(),
-                                           &size),
-              0);
+    EXPECT_EQ(
+        piv_createCertificateRequest(reader, pin, slot, &key, cn, c, o, ou, pem.data(), &size), 0);
     pem.resize(size);
     return pem;
 }
@@ -146,10 +146,20 @@ TEST(PivCertificateRequest, CardSignsARequestThatVerifies) {
              {"Alice", "de", "", "Unit"},
              "/CN=Alice/C=de/OU=Unit",
              {"10 87 07 9A FF 7C 82 01 06 81 82 01 00 00 01 FF", "00 87 07 9A 0B"}},
-            {"RSA-1024 in 82", "RSA", 1024, 0x82, {"", "", "Org", ""}, "/O=Org",
+            {"RSA-1024 in 82",
+             "RSA",
+             1024,
+             0x82,
+             {"", "", "Org", ""},
+             "/O=Org",
              {"00 87 06 82 88 7C 81 85 81 81 80 00 01 FF"}},
             {"P-256 in 9C", "EC", 256, 0x9C, {"", "", "", ""}, "", {"00 87 11 9C 26 7C 24 81 20"}},
-            {"P-384 in 9D", "EC", 384, 0x9D, {"Bob", "", "", ""}, "/CN=Bob",
+            {"P-384 in 9D",
+             "EC",
+             384,
+             0x9D,
+             {"Bob", "", "", ""},
+             "/CN=Bob",
              {"00 87 14 9D 26 7C 24 81 20"}},
         };
     for (const auto& [name, type, bits, slot, fields, subject, heads] : cases) {
@@ -176,8 +186,8 @@ TEST(PivCertificateRequest, CardSignsARequestThatVerifies) {
         EXPECT_EQ(Bytes(signing[heads.size() - 1].end() - 2, signing[heads.size() - 1].end()),
                   bytesOf("82 00"));
         EXPECT_EQ(signing.front().size(), type == "RSA" && bits == 2048 ? 260u
-                                          : type == "RSA"              ? 141u
-                                                                       : 43u);
+                                          : type == "RSA"               ? 141u
+                                                                        : 43u);
     }
 }
 
@@ -193,8 +203,8 @@ TEST(PivCertificateRequest, FailedSigningGivesTheCardsCode) {
         cases[] = {
             {"no signature in the answer", p256.publicKey.get(), 0x9C, "90 00",
              bytesOf("7C 00 90 00"), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
-            {"EC signature longer than the library's buffer", p256.publicKey.get(), 0x9C,
-             "90 00", signatureAnswer(Bytes(73, 0x30)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+            {"EC signature longer than the library's buffer", p256.publicKey.get(), 0x9C, "90 00",
+             signatureAnswer(Bytes(73, 0x30)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
             {"RSA signature shorter than the modulus", rsa.publicKey.get(), 0x9A, "90 00",
              signatureAnswer(Bytes(127, 0x11)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
             {"RSA signature longer than the modulus", rsa.publicKey.get(), 0x9A, "90 00",
@@ -202,10 +212,20 @@ TEST(PivCertificateRequest, FailedSigningGivesTheCardsCode) {
             {"slot without a key", p256.publicKey.get(), 0x9C, "90 00", bytesOf("69 82"),
              QUENLIX_KEY_ERROR_ILLEGAL_STATE, 1},
             {"wrong PIN", p256.publicKey.get(), 0x9C, "63 C2", {}, QUENLIX_KEY_ERROR_AUTH, 0},
-            {"RSA-512 has no algorithm", rsa512.publicKey.get(), 0x9A, "90 00", {},
-             QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0},
-            {"slot 9B", p256.publicKey.get(), 0x9B, "90 00", {},
-             QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0},
+            {"RSA-512 has no algorithm",
+             rsa512.publicKey.get(),
+             0x9A,
+             "90 00",
+             {},
+             QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+             0},
+            {"slot 9B",
+             p256.publicKey.get(),
+             0x9B,
+             "90 00",
+             {},
+             QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+             0},
         };
     for (const auto& [name, key, slot, pinAnswer, answer, code, signings] : cases) {
         SCOPED_TRACE(name);
@@ -238,7 +258,7 @@ TEST(PivCertificateRequest, ShortBufferLeavesItUntouched) {
               QUENLIX_KEY_ERROR_BUFFER_TOO_SMALL);
     EXPECT_EQ(size, length - 1);
     EXPECT_EQ(out, std::string(length, '#'));
-    EXPECT_EQ(piv_createCertificateRequest(reader, nullptr, 0x9A, rsa.publicKey.get(), "A", "",
-                                           "", "", nullptr, &size),
+    EXPECT_EQ(piv_createCertificateRequest(reader, nullptr, 0x9A, rsa.publicKey.get(), "A", "", "",
+                                           "", nullptr, &size),
               QUENLIX_KEY_ERROR_INVALID_ARGUMENT);
 }

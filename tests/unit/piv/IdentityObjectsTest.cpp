@@ -1,5 +1,6 @@
 #include "ObjectCard.h"
 #include "device/piv/Piv.h"
+#include "device/transport/QuenlixKeyError.h"
 
 #include <gtest/gtest.h>
 

@@ -34,12 +34,21 @@ TEST(PivCertificates, ReadSendsGetDataAndDescribesTheObject) {
         {
             {"certificate", 0x9C, answerWith(certificateObject(der)), 0, {read9C}},
             {"emptied object", 0x9C, "53 00 90 00", QUENLIX_KEY_ERROR_INVALID_DATA, {read9C}},
-            {"53 without 70", 0x9C, "53 03 71 01 00 90 00", QUENLIX_KEY_ERROR_INVALID_DATA,
+            {"53 without 70",
+             0x9C,
+             "53 03 71 01 00 90 00",
+             QUENLIX_KEY_ERROR_INVALID_DATA,
              {read9C}},
-            {"cut certificate", 0x9C, answerWith(certificateObject(corrupt)),
-             QUENLIX_KEY_ERROR_INVALID_DATA, {read9C}},
+            {"cut certificate",
+             0x9C,
+             answerWith(certificateObject(corrupt)),
+             QUENLIX_KEY_ERROR_INVALID_DATA,
+             {read9C}},
             {"no 53", 0x9C, "70 01 00 90 00", QUENLIX_KEY_ERROR_INVALID_DATA, {read9C}},
-            {"absent object", 0x9D, "", QUENLIX_KEY_ERROR_NOT_FOUND,
+            {"absent object",
+             0x9D,
+             "",
+             QUENLIX_KEY_ERROR_NOT_FOUND,
              {"00 CB 3F FF 05 5C 03 5F C1 0B"}},
             {"slot 9B", 0x9B, "", QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
         };
@@ -77,10 +86,10 @@ TEST(PivCertificates, ImportAndDeleteWriteTheSlotObject) {
     for (const auto& [name, slot, file, code, written] : cases) {
         SCOPED_TRACE(name);
         ObjectCard card;
-        const int32_t result =
-            file.empty() ? piv_deleteCertificate(reader, defaultManagementKey, slot)
-                         : piv_importCertificate(reader, defaultManagementKey, slot, file.data(),
-                                                 file.size());
+        const int32_t result = file.empty()
+                                   ? piv_deleteCertificate(reader, defaultManagementKey, slot)
+                                   : piv_importCertificate(reader, defaultManagementKey, slot,
+                                                           file.data(), file.size());
         EXPECT_EQ(result, code);
         EXPECT_EQ(card.written, written);
     }
@@ -101,7 +110,9 @@ TEST(PivCertificates, ListCountsPresentObjectsInSlotOrder) {
     const std::string certificate = answerWith(certificateObject(selfSignedDer(*key, "List")));
     // Name, objects, code, slots listed.
     const std::tuple<std::string, std::map<Bytes, std::string>, int32_t, Bytes> cases[] = {
-        {"certificates in 9D and 83", {{object9D, certificate}, {object83, certificate}}, 0,
+        {"certificates in 9D and 83",
+         {{object9D, certificate}, {object83, certificate}},
+         0,
          bytesOf("9D 83")},
         {"emptied and refused objects count",
          {{object9A, "53 00 90 00"}, {object9E, "69 82"}, {object83, certificate}},
