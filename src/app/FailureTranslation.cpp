@@ -3,6 +3,7 @@
 #include "app/FidoFailure.h"
 #include "app/KeyManagementError.h"
 #include "app/Output.h"
+#include "crypto/OpenSSLException.h"
 #include "device/transport/QuenlixKeyError.h"
 
 #include <stdexcept>
@@ -19,6 +20,13 @@ int32_t reportKeyManagementError(const KeyManagementError& error) {
     return error.code;
 }
 
+// The library's queue entries follow the first ":"; the user sees only the short message.
+int32_t reportOpenSSLException(const OpenSSLException& error) {
+    const std::string message = error.what();
+    reportFailure(message.substr(0, message.find(':')));
+    return -1;
+}
+
 } // namespace
 
 int32_t runTranslatingFailures(Command& command) {
@@ -28,6 +36,8 @@ int32_t runTranslatingFailures(Command& command) {
         return reportKeyManagementError(error);
     } catch (const FidoError& error) {
         return reportFidoError(error, command);
+    } catch (const OpenSSLException& error) {
+        return reportOpenSSLException(error);
     } catch (const std::runtime_error& error) {
         reportFailure(error.what());
         return -1;

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/KeyManagementError.h"
+#include "crypto/OpenSSLException.h"
 #include "device/transport/DeviceException.h"
 #include "support/CommandLineRun.h"
 
@@ -128,6 +129,22 @@ TEST(Application, OtherRuntimeErrorsExitWithMinusOne) {
     result = runWith({"scripted"});
     EXPECT_EQ(result.exitCode, -1);
     EXPECT_EQ(result.err, "The requested entity was not found\n" + hint);
+}
+
+TEST(Application, OpenSSLExceptionsShowTheTextBeforeTheFirstColon) {
+    struct Case {
+        std::string thrown;
+        std::string shown;
+    };
+    for (const Case& c :
+         std::vector<Case>{{"Could not parse key: queue entry", "Could not parse key"},
+                           {"Could not parse key:\n1: a\n2: b\n", "Could not parse key"},
+                           {"No colon here", "No colon here"}}) {
+        ScriptedCommand::behaviour = [&]() -> int32_t { throw OpenSSLException(c.thrown); };
+        RunResult result = runWith({"scripted"});
+        EXPECT_EQ(result.exitCode, -1) << c.thrown;
+        EXPECT_EQ(result.err, c.shown + "\n" + hint) << c.thrown;
+    }
 }
 
 TEST(Application, ParseErrorsRaisedInsideACommandExitWithMinusOne) {
