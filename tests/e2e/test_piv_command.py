@@ -52,11 +52,9 @@ def openssl(*args, input=None):
         (["--puk", "12345678", "--change-puk", "1234567"], "--change-puk: The PUK must be 8 characters long", 105),
         (["--info", "-k", "0" * 47], "--management-key: Needs to be of even length", 105),
         (["--info", "-k", "0" * 46], "--management-key: TDES management key must be 24 bytes long", 105),
-        (["--info", "-k", "0" * 47 + "g"], "--management-key: Contains invalid character", 105),
         (["--info", "--pin-retries", "0"], "--pin-retries: The retry count must be a positive integer number", 105),
         (["--info", "--puk-retries", "256"], "--puk-retries: The retry count must be a positive integer number", 105),
         (["--info", "--pin-retries", "3x"], "--pin-retries: The retry count must be a positive integer number", 105),
-        (["--info", "--pin-retries", "99999999999999999999"], "--pin-retries: The retry count must be a positive integer number", 105),
         (["--info", "--country", "XX"], "--country: The provided country code is invalid", 105),
         (["--read-certificate", "9B"], f"--read-certificate: 9B not in {{{SLOTS}}}", 105),
         (["--info", "--algorithm", "eccp256"],
@@ -108,8 +106,6 @@ def test_info_needs_the_identity_objects_which_set_ccc_and_set_chuid_write(piv_a
          lambda applet: applet.pin.value == b"65432100"),
         (["--puk", "12345678", "--change-puk", "87654321"], "Successfully changed PUK",
          lambda applet: applet.puk.value == b"87654321"),
-        (["-k", MGMT, "--set-management-key", NEW_MGMT.upper()], "Successfully changed management key",
-         lambda applet: applet.management_key.hex() == NEW_MGMT),
         # 010 is ten, not octal eight.
         (["-k", MGMT, "-p", "123456", "--configure-retries", "--pin-retries", "010", "--puk-retries", "255"],
          "Successfully configured PIN and PUK retries",
@@ -135,9 +131,8 @@ def test_wrong_pin_counts_down_until_the_puk_unblocks_it(piv_applet, run):
 
 
 def test_old_management_key_is_refused_after_a_change(piv_applet, run):
-    succeeded(run_piv(run, "-k", MGMT, "--set-management-key", NEW_MGMT), "Successfully changed management key\n")
+    succeeded(run_piv(run, "-k", MGMT, "--set-management-key", NEW_MGMT.upper()), "Successfully changed management key\n")
     failed(run_piv(run, "-k", MGMT, "--set-management-key", MGMT), AUTH_FAILED, -6)
-    failed(run_piv(run, "-k", MGMT, "-p", "123456", "--configure-retries"), AUTH_FAILED, -6)
     assert piv_applet.management_key.hex() == NEW_MGMT
     succeeded(run_piv(run, "-k", NEW_MGMT, "--set-management-key", MGMT), "Successfully changed management key\n")
 
@@ -283,7 +278,3 @@ def test_rsa_4096_key_is_refused_before_any_import(key, piv_applet, run, tmp_pat
     assert [command for command in key.commands() if command[1] == 0xFE] == []
     assert piv_applet.keys == {}
 
-
-def test_missing_input_file(piv_applet, run, tmp_path):
-    missing = tmp_path / "absent.pem"
-    failed(run_piv(run, "-k", MGMT, "--import-key", "9A", "--input", missing), f"Failed to open file {missing}", -1)

@@ -1,0 +1,264 @@
+#include "ObjectCard.h"
+#include "crypto/KeyInfo.h"
+#include "device/piv/DigestInfo.h"
+#include "device/piv/Piv.h"
+#include "device/transport/QuenlixKeyError.h"
+#include "encoding/BerTlvBuilder.h"
+#include "encoding/BerTlvParser.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <openssl/rsa.h>
+
+namespace {
+
+const char* const reader = "Reader";
+const char* const pin = "123456";
+
+struct TestKey {
+    EvpPkeyPtr privateKey;
+    std::unique_ptr<KeyInfo> publicKey;
+};
+
+// A key pair: the private half for the scripted card, the public half as a KeyInfo.
+TestKey testKey(const std::string& type, int32_t bits) {
+    EvpPkeyPtr key(
+        type == "RSA" ? EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", size_t(bits))
+                      : EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", bits == 256 ? "P-256" : "P-384"));
+    unsigned char* der = nullptr;
+    const int length = i2d_PUBKEY(key.get(), &der);
+    const unsigned char* in = der;
+    EvpPkeyPtr publicOnly(d2i_PUBKEY(nullptr, &in, length));
+    OPENSSL_free(der);
+    std::unique_ptr<KeyInfo> info;
+    if (type == "RSA") {
+        info = std::make_unique<RSAKeyInfo>(type, bits, std::move(publicOnly));
+    } else {
+        info = std::make_unique<ECKeyInfo>(type, bits, std::move(publicOnly));
+    }
+    return {std::move(key), std::move(info)};
+}
+
+Bytes signatureAnswer(const Bytes& signature) {
+    BerTlvBuilder builder;
+    builder.addConstructed(0x7C).addPrimitive(0x82, signature);
+    return joined({builder.build(), bytesOf("90 00")});
+}
+
+// What the card does: raw RSA on the block, ECDSA over the digest. The same challenge gets the
+// same signature, as a deterministic card would give.
+struct CardSigner {
+    Bytes operator()(uint8_t, uint8_t, const Bytes& data) {
+        const Bytes challenge = BerTlvParser(BerTlvParser(data).find(0x7C)).find(0x81);
+        Bytes& signature = signatures[challenge];
+        if (signature.empty()) {
+            signature = sign(challenge);
+        }
+        return signatureAnswer(signature);
+    }
+
+    Bytes sign(const Bytes& challenge) const {
+        if (const RSA* rsa = EVP_PKEY_get0_RSA(key)) {
+            Bytes out(static_cast<size_t>(RSA_size(rsa)));
+            RSA_private_encrypt(int(challenge.size()), challenge.data(), out.data(),
+                                const_cast<RSA*>(rsa), RSA_NO_PADDING);
+            return out;
+        }
+        const std::unique_ptr<EVP_PKEY_CTX, OpenSSLDeleter<EVP_PKEY_CTX_free>> context(
+            EVP_PKEY_CTX_new(key, nullptr));
+        EVP_PKEY_sign_init(context.get());
+        size_t length = 0;
+        EVP_PKEY_sign(context.get(), nullptr, &length, challenge.data(), challenge.size());
+        Bytes out(length);
+        EVP_PKEY_sign(context.get(), out.data(), &length, challenge.data(), challenge.size());
+        out.resize(length);
+        return out;
+    }
+
+    EVP_PKEY* key;
+    std::map<Bytes, Bytes> signatures;
+};
+
+// The request in two calls, as the piv command makes it: size query, then the text.
+std::string requestPem(const KeyInfo& key, uint8_t slot, const char* cn, const char* c,
+                       const char* o, const char* ou, uint64_t& queriedSize) {
+    EXPECT_EQ(
+        piv_createCertificateRequest(reader, pin, slot, &key, cn, c, o, ou, nullptr, &queriedSize),
+        0);
+    std::string pem(queriedSize, '\0');
+    uint64_t size = queriedSize;
+    EXPECT_EQ(
+        piv_createCertificateRequest(reader, pin, slot, &key, cn, c, o, ou, pem.data(), &size), 0);
+    pem.resize(size);
+    return pem;
+}
+
+X509ReqPtr parsedRequest(const std::string& pem) {
+    const BioPtr bio(BIO_new_mem_buf(pem.data(), int(pem.size())));
+    return X509ReqPtr(PEM_read_bio_X509_REQ(bio.get(), nullptr, nullptr, nullptr));
+}
+
+std::string subjectOf(X509_REQ& request) {
+    char text[256] = {};
+    X509_NAME_oneline(X509_REQ_get_subject_name(&request), text, sizeof(text));
+    return text;
+}
+
+std::vector<Bytes> signingCommands(const ObjectCard& card) {
+    std::vector<Bytes> commands;
+    for (const Bytes& command : card.sentAfterSelect()) {
+        if (command[1] == 0x87) {
+            commands.push_back(command);
+        }
+    }
+    return commands;
+}
+
+} // namespace
+
+TEST(PivCertificateRequest, Pkcs1BlockIsPaddedDigestInfo) {
+    const Bytes digest256(32, 0xA5);
+    const Bytes digest512(64, 0x5A);
+    const Bytes sha256Info = bytesOf("30 31 30 0D 06 09 60 86 48 01 65 03 04 02 01 05 00 04 20");
+    const Bytes sha512Info = bytesOf("30 51 30 0D 06 09 60 86 48 01 65 03 04 02 03 05 00 04 40");
+    const std::tuple<int32_t, HashType, Bytes, Bytes, size_t> cases[] = {
+        {1024, HashType::Sha256, digest256, sha256Info, 74},
+        {2048, HashType::Sha256, digest256, sha256Info, 202},
+        {1024, HashType::Sha512, digest512, sha512Info, 42},
+    };
+    for (const auto& [bits, hash, digest, info, padding] : cases) {
+        SCOPED_TRACE(bits);
+        const Bytes expected =
+            joined({bytesOf("00 01"), Bytes(padding, 0xFF), {0x00}, info, digest});
+        EXPECT_EQ(encodePkcs1DigestInfo(bits, hash, digest), expected);
+    }
+}
+
+TEST(PivCertificateRequest, CardSignsARequestThatVerifies) {
+    // Name, key, slot, subject texts, the subject as read back, the signing APDUs' heads.
+    const std::tuple<std::string, std::string, int32_t, uint8_t, std::vector<const char*>,
+                     std::string, std::vector<std::string>>
+        cases[] = {
+            {"RSA-2048 in 9A, chained",
+             "RSA",
+             2048,
+             0x9A,
+             {"Alice", "de", "", "Unit"},
+             "/CN=Alice/C=de/OU=Unit",
+             {"10 87 07 9A FF 7C 82 01 06 81 82 01 00 00 01 FF", "00 87 07 9A 0B"}},
+            {"RSA-1024 in 82",
+             "RSA",
+             1024,
+             0x82,
+             {"", "", "Org", ""},
+             "/O=Org",
+             {"00 87 06 82 88 7C 81 85 81 81 80 00 01 FF"}},
+            {"P-256 in 9C", "EC", 256, 0x9C, {"", "", "", ""}, "", {"00 87 11 9C 26 7C 24 81 20"}},
+            {"P-384 in 9D",
+             "EC",
+             384,
+             0x9D,
+             {"Bob", "", "", ""},
+             "/CN=Bob",
+             {"00 87 14 9D 26 7C 24 81 20"}},
+        };
+    for (const auto& [name, type, bits, slot, fields, subject, heads] : cases) {
+        SCOPED_TRACE(name);
+        const TestKey key = testKey(type, bits);
+        ObjectCard card;
+        card.signer = CardSigner{key.privateKey.get(), {}};
+        uint64_t queried = 0;
+        const std::string pem =
+            requestPem(*key.publicKey, slot, fields[0], fields[1], fields[2], fields[3], queried);
+        EXPECT_EQ(queried, pem.size() + (type == "EC" ? 11u : 0u));
+
+        const X509ReqPtr request = parsedRequest(pem);
+        ASSERT_TRUE(request);
+        EXPECT_EQ(X509_REQ_verify(request.get(), key.privateKey.get()), 1);
+        EXPECT_EQ(subjectOf(*request), subject);
+
+        const std::vector<Bytes> signing = signingCommands(card);
+        ASSERT_EQ(signing.size(), 2 * heads.size()) << "one signing per call";
+        for (size_t i = 0; i < heads.size(); ++i) {
+            const Bytes head = bytesOf(heads[i]);
+            EXPECT_EQ(Bytes(signing[i].begin(), signing[i].begin() + long(head.size())), head);
+        }
+        EXPECT_EQ(Bytes(signing[heads.size() - 1].end() - 2, signing[heads.size() - 1].end()),
+                  bytesOf("82 00"));
+        EXPECT_EQ(signing.front().size(), type == "RSA" && bits == 2048 ? 260u
+                                          : type == "RSA"               ? 141u
+                                                                        : 43u);
+    }
+}
+
+TEST(PivCertificateRequest, FailedSigningGivesTheCardsCode) {
+    const TestKey p256 = testKey("EC", 256);
+    const TestKey rsa = testKey("RSA", 1024);
+    const TestKey rsa512 = testKey("RSA", 512);
+    const auto answering = [](const Bytes& answer) {
+        return [answer](uint8_t, uint8_t, const Bytes&) { return answer; };
+    };
+    // Name, key, slot, PIN answer, signing answer, code, signing commands sent.
+    const std::tuple<std::string, const KeyInfo*, uint8_t, std::string, Bytes, int32_t, size_t>
+        cases[] = {
+            {"no signature in the answer", p256.publicKey.get(), 0x9C, "90 00",
+             bytesOf("7C 00 90 00"), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+            {"EC signature longer than the library's buffer", p256.publicKey.get(), 0x9C, "90 00",
+             signatureAnswer(Bytes(73, 0x30)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+            {"RSA signature shorter than the modulus", rsa.publicKey.get(), 0x9A, "90 00",
+             signatureAnswer(Bytes(127, 0x11)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+            {"RSA signature longer than the modulus", rsa.publicKey.get(), 0x9A, "90 00",
+             signatureAnswer(Bytes(129, 0x11)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+            {"slot without a key", p256.publicKey.get(), 0x9C, "90 00", bytesOf("69 82"),
+             QUENLIX_KEY_ERROR_ILLEGAL_STATE, 1},
+            {"wrong PIN", p256.publicKey.get(), 0x9C, "63 C2", {}, QUENLIX_KEY_ERROR_AUTH, 0},
+            {"RSA-512 has no algorithm",
+             rsa512.publicKey.get(),
+             0x9A,
+             "90 00",
+             {},
+             QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+             0},
+            {"slot 9B",
+             p256.publicKey.get(),
+             0x9B,
+             "90 00",
+             {},
+             QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+             0},
+        };
+    for (const auto& [name, key, slot, pinAnswer, answer, code, signings] : cases) {
+        SCOPED_TRACE(name);
+        ObjectCard card;
+        card.pinAnswer = pinAnswer;
+        card.signer = answering(answer);
+        uint64_t size = 0;
+        EXPECT_EQ(
+            piv_createCertificateRequest(reader, pin, slot, key, "", "", "", "", nullptr, &size),
+            code);
+        EXPECT_EQ(signingCommands(card).size(), signings);
+        EXPECT_EQ(card.sentAfterSelect().front(),
+                  bytesOf("00 20 00 80 08 31 32 33 34 35 36 FF FF"));
+    }
+}
+
+TEST(PivCertificateRequest, ShortBufferLeavesItUntouched) {
+    const TestKey rsa = testKey("RSA", 1024);
+    ObjectCard card;
+    card.signer = CardSigner{rsa.privateKey.get(), {}};
+    uint64_t size = 0;
+    ASSERT_EQ(piv_createCertificateRequest(reader, pin, 0x9A, rsa.publicKey.get(), "A", "", "", "",
+                                           nullptr, &size),
+              0);
+    const uint64_t length = size;
+    std::string out(length, '#');
+    size = length - 1;
+    EXPECT_EQ(piv_createCertificateRequest(reader, pin, 0x9A, rsa.publicKey.get(), "A", "", "", "",
+                                           out.data(), &size),
+              QUENLIX_KEY_ERROR_BUFFER_TOO_SMALL);
+    EXPECT_EQ(size, length - 1);
+    EXPECT_EQ(out, std::string(length, '#'));
+    EXPECT_EQ(piv_createCertificateRequest(reader, nullptr, 0x9A, rsa.publicKey.get(), "A", "", "",
+                                           "", nullptr, &size),
+              QUENLIX_KEY_ERROR_INVALID_ARGUMENT);
+}
