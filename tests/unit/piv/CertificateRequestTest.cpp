@@ -20,21 +20,18 @@ struct TestKey {
     std::unique_ptr<KeyInfo> publicKey;
 };
 
-// A key pair: the private half for the scripted card, the public half as a KeyInfo.
+// A key pair: the scripted card signs with it, the request is made for its public half.
 TestKey testKey(const std::string& type, int32_t bits) {
     EvpPkeyPtr key(
         type == "RSA" ? EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", size_t(bits))
                       : EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", bits == 256 ? "P-256" : "P-384"));
-    unsigned char* der = nullptr;
-    const int length = i2d_PUBKEY(key.get(), &der);
-    const unsigned char* in = der;
-    EvpPkeyPtr publicOnly(d2i_PUBKEY(nullptr, &in, length));
-    OPENSSL_free(der);
+    EVP_PKEY_up_ref(key.get());
+    EvpPkeyPtr shared(key.get());
     std::unique_ptr<KeyInfo> info;
     if (type == "RSA") {
-        info = std::make_unique<RSAKeyInfo>(type, bits, std::move(publicOnly));
+        info = std::make_unique<RSAKeyInfo>(type, bits, std::move(shared));
     } else {
-        info = std::make_unique<ECKeyInfo>(type, bits, std::move(publicOnly));
+        info = std::make_unique<ECKeyInfo>(type, bits, std::move(shared));
     }
     return {std::move(key), std::move(info)};
 }
