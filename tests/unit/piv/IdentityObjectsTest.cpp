@@ -49,15 +49,3 @@ TEST(PivIdentityObjects, CccAndChuidHaveTheirLayoutAndFreshRandomParts) {
         EXPECT_NE(first, second);
     }
 }
-
-TEST(PivIdentityObjects, GetHandsOutTheObjectAsRead) {
-    ObjectCard card;
-    card.objects[bytesOf("5F C1 02")] = "53 03 34 01 AA 90 00";
-    uint64_t size = 0;
-    ASSERT_EQ(piv_getChuid(reader, nullptr, &size), 0);
-    Bytes chuid(size);
-    ASSERT_EQ(piv_getChuid(reader, chuid.data(), &size), 0);
-    EXPECT_EQ(chuid, bytesOf("53 03 34 01 AA"));
-    EXPECT_EQ(card.sentAfterSelect().back(), bytesOf("00 CB 3F FF 05 5C 03 5F C1 02"));
-    EXPECT_EQ(piv_getCcc(reader, nullptr, &size), QUENLIX_KEY_ERROR_NOT_FOUND);
-}
