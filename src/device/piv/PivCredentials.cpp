@@ -5,6 +5,7 @@
 #include "device/transport/DeviceException.h"
 #include "encoding/BerTlvBuilder.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -47,8 +48,10 @@ bool validPuk(const SecretBytes& puk) {
 
 // The PIN's bytes followed by 0xFF up to the 8 bytes the card expects.
 SecretBytes padded(const SecretBytes& pin) {
-    SecretBytes field(pin);
-    field.resize(pinFieldLength, pinPadding);
+    // Filled first and overwritten, not grown: growing a copy makes GCC 12 at -O3 warn about
+    // a write past the buffer that cannot happen.
+    SecretBytes field(pinFieldLength, pinPadding);
+    std::copy_n(pin.begin(), std::min(pin.size(), field.size()), field.begin());
     return field;
 }
 
