@@ -4,6 +4,7 @@
 // generated public key. The first input byte picks the operation, the rest is the answer.
 // Every call must end in a known code, and what it reports must be what the card may say.
 
+#include "PivFuzzing.h"
 #include "crypto/KeyInfo.h"
 #include "device/ScriptedCard.h"
 #include "device/piv/Piv.h"
@@ -17,25 +18,9 @@
 
 namespace {
 
+using namespace pivfuzz;
+
 const Bytes selectPiv = bytesOf("00 A4 04 00 0A A0 00 00 03 08 00 00 10 00 01");
-const char* const reader = "Reader";
-const char* const managementKey = "010203040506070801020304050607080102030405060708";
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-bool knownCode(int32_t code) {
-    return code <= QUENLIX_KEY_ERROR_NOERROR && code >= QUENLIX_KEY_ERROR_UNDEFINED_AUTH_CREDENTIAL;
-}
-
-Bytes withSuccess(Bytes data) {
-    data.push_back(0x90);
-    data.push_back(0x00);
-    return data;
-}
 
 // SELECT gets selectAnswer; the first other command gets the fuzzed answer, later ones 9000.
 struct FuzzedCard : ScriptedCard {

@@ -5,6 +5,7 @@
 // byte picks the case, the rest is the answer. Every call must end in a known code, and a
 // success must hand out what the caller can use.
 
+#include "PivFuzzing.h"
 #include "crypto/KeyInfo.h"
 #include "device/ScriptedCard.h"
 #include "device/piv/Piv.h"
@@ -16,28 +17,12 @@
 
 namespace {
 
+using namespace pivfuzz;
+
 const Bytes selectPiv = bytesOf("00 A4 04 00 0A A0 00 00 03 08 00 00 10 00 01");
 const Bytes selectAnswer = bytesOf("61 07 50 05 31 2E 34 2E 32 90 00");
-const char* const reader = "Reader";
-const char* const managementKey = "010203040506070801020304050607080102030405060708";
 const Bytes keyHistoryObject = bytesOf("5F C1 0C");
 const Bytes lastRetiredObject = bytesOf("5F C1 20");
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-bool knownCode(int32_t code) {
-    return code <= QUENLIX_KEY_ERROR_NOERROR && code >= QUENLIX_KEY_ERROR_UNDEFINED_AUTH_CREDENTIAL;
-}
-
-Bytes withSuccess(Bytes data) {
-    data.push_back(0x90);
-    data.push_back(0x00);
-    return data;
-}
 
 // Answers GET DATA of one object with the fuzzed answer (others: the given default or 6A 82),
 // the management-key witness, and any other command with 90 00 or, for signing, the fuzzed
