@@ -19,3 +19,13 @@ void wipeOptionResults(const CLI::App& app) {
         wipeOptionResults(*subcommand);
     }
 }
+
+CLI::Validator secretCheck(std::function<std::string(const std::string&)> check) {
+    return CLI::Validator(
+        [check](std::string& copy) {
+            std::string message = check(copy);
+            wipeText(copy);
+            return message;
+        },
+        "");
+}
