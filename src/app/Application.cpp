@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/FailureTranslation.h"
+#include "app/SecretWiping.h"
 
 namespace {
 constexpr const char* versionText = "Version " QUENLIX_VERSION;
@@ -13,6 +14,11 @@ Application::Application() : root(std::make_unique<CLI::App>("", "")) {
 }
 
 Application::~Application() {
+    // PINs and keys, in the commands and in CLI11's copies, are wiped on every way out.
+    for (auto& command : commands) {
+        command->wipeSecrets();
+    }
+    wipeOptionResults(*root);
     // Commands go first, in registration order, then the root application they registered on.
     for (auto& command : commands) {
         command.reset();

@@ -2,6 +2,7 @@
 
 #include "app/JoinStrings.h"
 #include "app/Output.h"
+#include "app/SecretWiping.h"
 
 Command::Command(CLI::App& root, const std::string& name, const std::string& description)
     : app(root.add_subcommand(name, description)) {}
@@ -33,4 +34,14 @@ CLI::Option* Command::addAction(CLI::Option* option) {
 
 CLI::Option* Command::addFlag(const std::string& names, const std::string& description) {
     return app->add_flag(names, description);
+}
+
+void Command::holdsSecrets(std::initializer_list<std::string*> texts) {
+    secretTexts.insert(secretTexts.end(), texts.begin(), texts.end());
+}
+
+void Command::wipeSecrets() {
+    for (std::string* text : secretTexts) {
+        wipeText(*text);
+    }
 }

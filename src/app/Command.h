@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ public:
     // PIN failure; nothing for commands without such a device or when it cannot be read.
     virtual std::optional<int32_t> remainingFidoPinRetries() const { return std::nullopt; }
 
+    // Wipes the PIN and key texts the command recorded with holdsSecrets. Called while the
+    // concrete command still exists, once its work is done.
+    void wipeSecrets();
+
     // The subcommand, owned by the root application.
     CLI::App* app;
     // Long names of the action options, in registration order.
@@ -41,4 +46,10 @@ protected:
     // A flag without a variable, read back through its count. (CLI11 cannot pick an
     // add_flag overload for a string literal description, hence this wrapper.)
     CLI::Option* addFlag(const std::string& names, const std::string& description);
+
+    // Records member texts that receive PINs or keys, to be wiped by wipeSecrets.
+    void holdsSecrets(std::initializer_list<std::string*> texts);
+
+private:
+    std::vector<std::string*> secretTexts;
 };

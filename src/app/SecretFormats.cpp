@@ -1,5 +1,6 @@
 #include "app/SecretFormats.h"
 
+#include "app/SecretWiping.h"
 #include "encoding/Base32.h"
 #include "encoding/Hex.h"
 
@@ -31,19 +32,29 @@ std::string listInWords(const std::vector<std::string>& names) {
     return words;
 }
 
-std::string pinToBytes(const std::string& pin, const std::string& pinFormat) {
-    if (toLower(pinFormat) != "hex") {
-        return pin;
-    }
-    const std::vector<uint8_t> bytes = hexToBytes(pin);
-    return std::string(bytes.begin(), bytes.end());
+// Puts the transformed secret in place of the typed one; neither is left behind in freed memory.
+void replaceSecret(std::string& secret, std::string& transformed) {
+    wipeText(secret);
+    secret.swap(transformed);
+    wipeText(transformed);
 }
 
-std::string keyToHex(const std::string& key, const std::string& keyFormat) {
-    if (toLower(keyFormat) != "base32") {
-        return key;
+// The decoded bytes are shorter than the hex text, so they fit in its buffer.
+void pinToBytes(std::string& pin, const std::string& pinFormat) {
+    if (toLower(pinFormat) != "hex") {
+        return;
     }
-    return base32ToHex(key);
+    const SecretBytes bytes = secretHexToBytes(pin);
+    wipeText(pin);
+    pin.assign(bytes.begin(), bytes.end());
+}
+
+void keyToHex(std::string& key, const std::string& keyFormat) {
+    if (toLower(keyFormat) != "base32") {
+        return;
+    }
+    std::string hex = base32ToHex(key);
+    replaceSecret(key, hex);
 }
 
 } // namespace
@@ -53,7 +64,7 @@ CLI::Validator applyPinFormat(const std::string& pinFormat) {
     return CLI::Validator(
         [format](std::string& pin) {
             try {
-                pin = pinToBytes(pin, *format);
+                pinToBytes(pin, *format);
             } catch (const std::runtime_error& error) {
                 throw CLI::ValidationError(error.what());
             }
@@ -70,7 +81,7 @@ CLI::Validator applyKeyFormat(const std::string& keyFormat) {
     return CLI::Validator(
         [format](std::string& key) {
             try {
-                key = keyToHex(key, *format);
+                keyToHex(key, *format);
             } catch (const std::runtime_error& error) {
                 throw CLI::ValidationError(error.what());
             }

@@ -22,6 +22,7 @@ void printInfoLine(const std::string& label, const std::string& value) {
 } // namespace
 
 FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
+    holdsSecrets({&pin, &newPin});
     addAction(addFlag("--info", "Print information about the connected FIDO device"));
     CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation");
     addAction(

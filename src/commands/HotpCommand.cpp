@@ -20,6 +20,7 @@ constexpr size_t codeCapacity = 8;
 
 HotpCommand::HotpCommand(CLI::App& root)
     : AppletCommand(root, "hotp", "HOTP management operations") {
+    holdsSecrets({&pin, &newPin, &key});
     registerActionsAndValues();
 }
 

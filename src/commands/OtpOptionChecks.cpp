@@ -1,6 +1,7 @@
 #include "commands/OtpOptionChecks.h"
 
 #include "app/PrintableText.h"
+#include "app/SecretWiping.h"
 #include "encoding/Hex.h"
 
 #include <cstdint>
@@ -71,39 +72,35 @@ std::string checkPeriod(std::string& text) {
 } // namespace
 
 CLI::Validator pinLengthCheck(size_t maximumLength) {
-    return CLI::Validator(
-        [maximumLength](std::string& pin) -> std::string {
-            if (pin.size() < minimumPinLength) {
-                return "The provided PIN is too short. The PIN must have at least 4 characters";
-            }
-            if (pin.size() > maximumLength) {
-                return "The provided PIN is too long. The PIN must not have more than " +
-                       std::to_string(maximumLength) + " characters";
-            }
-            return "";
-        },
-        "");
+    return secretCheck([maximumLength](const std::string& pin) -> std::string {
+        if (pin.size() < minimumPinLength) {
+            return "The provided PIN is too short. The PIN must have at least 4 characters";
+        }
+        if (pin.size() > maximumLength) {
+            return "The provided PIN is too long. The PIN must not have more than " +
+                   std::to_string(maximumLength) + " characters";
+        }
+        return "";
+    });
 }
 
 CLI::Validator keyLengthCheck(size_t minimumLength) {
-    return CLI::Validator(
-        [minimumLength](std::string& key) -> std::string {
-            size_t length = 0;
-            try {
-                length = hexToBytes(key).size();
-            } catch (const std::runtime_error& error) {
-                return error.what();
-            }
-            if (length < minimumLength) {
-                return "The provided key is too short. The key must not have at least " +
-                       std::to_string(minimumLength) + " bytes";
-            }
-            if (length > maximumKeyLength) {
-                return "The provided key is too long. The key must not have at most 64 bytes";
-            }
-            return "";
-        },
-        "");
+    return secretCheck([minimumLength](const std::string& key) -> std::string {
+        size_t length = 0;
+        try {
+            length = secretHexToBytes(key).size();
+        } catch (const std::runtime_error& error) {
+            return error.what();
+        }
+        if (length < minimumLength) {
+            return "The provided key is too short. The key must not have at least " +
+                   std::to_string(minimumLength) + " bytes";
+        }
+        if (length > maximumKeyLength) {
+            return "The provided key is too long. The key must not have at most 64 bytes";
+        }
+        return "";
+    });
 }
 
 CLI::Validator nameLengthCheck(const std::string& what) {

@@ -3,6 +3,7 @@
 #include "commands/ReaderOption.h"
 
 PivCommand::PivCommand(CLI::App& root) : AppletCommand(root, "piv", "PIV management operations") {
+    holdsSecrets({&pin, &newPin, &puk, &newPuk, &managementKey, &newManagementKey});
     registerCredentialOptions();
     registerKeyOptions();
     registerCertificateOptions();

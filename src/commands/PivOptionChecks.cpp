@@ -1,5 +1,6 @@
 #include "commands/PivOptionChecks.h"
 
+#include "app/SecretWiping.h"
 #include "commands/PivCountryCodes.h"
 #include "device/piv/PivTables.h"
 #include "encoding/Hex.h"
@@ -34,7 +35,7 @@ std::string checkPuk(const std::string& puk) {
 std::string checkManagementKey(const std::string& key) {
     size_t length = 0;
     try {
-        length = hexToBytes(key).size();
+        length = secretHexToBytes(key).size();
     } catch (const std::runtime_error& error) {
         return error.what();
     }
@@ -75,15 +76,15 @@ std::string checkCountry(const std::string& country) {
 } // namespace
 
 CLI::Validator pivPinCheck() {
-    return CLI::Validator(checkPin, "");
+    return secretCheck(checkPin);
 }
 
 CLI::Validator pivPukCheck() {
-    return CLI::Validator(checkPuk, "");
+    return secretCheck(checkPuk);
 }
 
 CLI::Validator managementKeyCheck() {
-    return CLI::Validator(checkManagementKey, "");
+    return secretCheck(checkManagementKey);
 }
 
 CLI::Validator retryCountAsDecimal() {

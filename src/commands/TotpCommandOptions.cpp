@@ -15,6 +15,7 @@ constexpr int32_t highestSlotIndex = 41;
 
 TotpCommand::TotpCommand(CLI::App& root)
     : AppletCommand(root, "totp", "TOTP management operations") {
+    holdsSecrets({&pin, &newPin, &key});
     registerGeneralActions();
     registerPinOptions();
     registerSlotOptions();

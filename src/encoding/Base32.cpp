@@ -27,7 +27,9 @@ std::string base32ToHex(const std::string& text) {
     const size_t end = text.find_last_not_of(padding);
     const size_t length = end == std::string::npos ? 0 : end + 1;
 
+    // Sized once, so that no reallocation leaves a plain copy of the key behind.
     std::string hex;
+    hex.reserve(length * bitsPerCharacter / bitsPerByte * 2);
     uint32_t pendingBits = 0;
     unsigned pendingCount = 0;
     for (size_t i = 0; i < length; ++i) {
@@ -35,7 +37,7 @@ std::string base32ToHex(const std::string& text) {
         pendingCount += bitsPerCharacter;
         if (pendingCount >= bitsPerByte) {
             pendingCount -= bitsPerByte;
-            hex += byteToHex(static_cast<uint8_t>(pendingBits >> pendingCount));
+            appendHexDigits(hex, static_cast<uint8_t>(pendingBits >> pendingCount));
             pendingBits &= (1U << pendingCount) - 1;
         }
     }

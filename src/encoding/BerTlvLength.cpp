@@ -39,3 +39,12 @@ void appendBerTlvLength(std::vector<uint8_t>& out, size_t length) {
         out.push_back(static_cast<uint8_t>(length >> (8 * (i - 1))));
     }
 }
+
+void appendSecretBerTlv(SecretBytes& out, uint8_t tag, const SecretBytes& value) {
+    std::vector<uint8_t> length;
+    appendBerTlvLength(length, value.size());
+    out.reserve(out.size() + 1 + length.size() + value.size());
+    out.push_back(tag);
+    out.insert(out.end(), length.begin(), length.end());
+    out.insert(out.end(), value.begin(), value.end());
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "encoding/SecretBytes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,3 +14,7 @@ size_t berTlvLengthFieldSize(size_t length);
 
 // Appends the length field for a content of the given length.
 void appendBerTlvLength(std::vector<uint8_t>& out, size_t length);
+
+// Appends a whole element (tag, length field, value) to secret bytes, for elements that carry a
+// key or that enclose one.
+void appendSecretBerTlv(SecretBytes& out, uint8_t tag, const SecretBytes& value);

@@ -21,13 +21,11 @@ int hexDigitValue(char character) {
     return invalidDigit;
 }
 
-} // namespace
-
-std::vector<uint8_t> hexToBytes(const std::string& text) {
+template <typename Container> Container decodeHex(std::string_view text) {
     if (text.size() % 2 != 0) {
         throw std::runtime_error("Needs to be of even length");
     }
-    std::vector<uint8_t> bytes;
+    Container bytes;
     bytes.reserve(text.size() / 2);
     for (size_t i = 0; i < text.size(); i += 2) {
         const int high = hexDigitValue(text[i]);
@@ -40,12 +38,26 @@ std::vector<uint8_t> hexToBytes(const std::string& text) {
     return bytes;
 }
 
+} // namespace
+
+std::vector<uint8_t> hexToBytes(const std::string& text) {
+    return decodeHex<std::vector<uint8_t>>(text);
+}
+
+SecretBytes secretHexToBytes(std::string_view text) {
+    return decodeHex<SecretBytes>(text);
+}
+
 std::string byteToHex(uint8_t byte, const std::string& prefix) {
-    static constexpr char digits[] = "0123456789ABCDEF";
     std::string text = prefix;
+    appendHexDigits(text, byte);
+    return text;
+}
+
+void appendHexDigits(std::string& text, uint8_t byte) {
+    static constexpr char digits[] = "0123456789ABCDEF";
     text += digits[byte >> 4];
     text += digits[byte & 0x0F];
-    return text;
 }
 
 std::vector<std::string> bytesToHexList(const std::vector<uint8_t>& bytes,

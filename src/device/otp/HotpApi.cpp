@@ -2,16 +2,7 @@
 #include "device/otp/HotpSession.h"
 #include "device/session/RunInSession.h"
 #include "device/session/SizeProtocol.h"
-
-#include <cstring>
-
-namespace {
-
-Bytes pinBytes(const char* pin) {
-    return Bytes(pin, pin + std::strlen(pin));
-}
-
-} // namespace
+#include "encoding/SecretText.h"
 
 int32_t hotp_getVersion(const char* readerName, char* version, size_t* length) {
     if (length == nullptr) {
@@ -35,8 +26,8 @@ int32_t hotp_changePin(const char* readerName, const char* pin, const char* newP
         return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
     }
     return runInSession<HotpSession>(readerName, [&](HotpSession& session) {
-        session.verifyPin(pinBytes(pin), remainingTries);
-        session.changePin(pinBytes(newPin));
+        session.verifyPin(secretText(pin), remainingTries);
+        session.changePin(secretText(newPin));
     });
 }
 
@@ -46,8 +37,8 @@ int32_t hotp_configure(const char* readerName, const char* pin, const char* keyH
         return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
     }
     return runInSession<HotpSession>(readerName, [&](HotpSession& session) {
-        session.verifyPin(pinBytes(pin), remainingTries);
-        session.setKey(keyHex);
+        session.verifyPin(secretText(pin), remainingTries);
+        session.setKey(secretText(keyHex));
         session.setCounter(counter);
         session.setOtpLength(otpLength);
     });
@@ -67,7 +58,7 @@ int32_t hotp_restoreFactory(const char* readerName, const char* pin, uint8_t otp
         return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
     }
     return runInSession<HotpSession>(readerName, [&](HotpSession& session) {
-        session.verifyPin(pinBytes(pin), remainingTries);
+        session.verifyPin(secretText(pin), remainingTries);
         session.restoreKey();
         session.restoreCounter();
         session.setOtpLength(otpLength);

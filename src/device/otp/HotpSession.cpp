@@ -6,7 +6,7 @@
 #include "device/session/AppletSelection.h"
 #include "device/transport/DeviceException.h"
 #include "encoding/BigEndian.h"
-#include "encoding/Hex.h"
+#include "encoding/SecretText.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ constexpr size_t maximumPinLength = 8;
 constexpr size_t minimumKeyLength = 16;
 constexpr size_t maximumKeyLength = 64;
 
-bool validPinLength(const Bytes& pin) {
+bool validPinLength(const SecretBytes& pin) {
     return pin.size() >= minimumPinLength && pin.size() <= maximumPinLength;
 }
 
@@ -49,35 +49,35 @@ uint64_t HotpSession::getSerialNumber() {
     return bigEndianToUint64(sendCommand(channel(), insGetSerial, 0x00, 0x00, {}, immediate));
 }
 
-void HotpSession::verifyPin(const Bytes& pin, int32_t* remainingTries) {
+void HotpSession::verifyPin(const SecretBytes& pin, int32_t* remainingTries) {
     if (!validPinLength(pin)) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0);
     }
     try {
-        sendCommand(channel(), insVerifyPin, 0x00, 0x80, pin, noTimeLimit);
+        sendSecretCommand(channel(), insVerifyPin, 0x00, 0x80, pin, noTimeLimit);
     } catch (const DeviceException& failure) {
         recordRemainingTries(failure, remainingTries);
         throw;
     }
 }
 
-void HotpSession::changePin(const Bytes& newPin) {
+void HotpSession::changePin(const SecretBytes& newPin) {
     if (!validPinLength(newPin)) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL, 0);
     }
-    sendCommand(channel(), insChangePin, 0x00, 0x00, newPin, noTimeLimit);
+    sendSecretCommand(channel(), insChangePin, 0x00, 0x00, newPin, noTimeLimit);
 }
 
 Bytes HotpSession::generateCode() {
     return sendCommand(channel(), insGenerateCode, 0x00, 0x00, {}, immediate);
 }
 
-void HotpSession::setKey(const std::string& keyHex) {
-    const Bytes key = hexToBytes(keyHex);
+void HotpSession::setKey(const SecretBytes& keyHex) {
+    const SecretBytes key = decodeSecretHex(keyHex);
     if (key.size() < minimumKeyLength || key.size() > maximumKeyLength) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0);
     }
-    sendCommand(channel(), insSetKey, 0x00, 0x00, key, noTimeLimit);
+    sendSecretCommand(channel(), insSetKey, 0x00, 0x00, key, noTimeLimit);
 }
 
 void HotpSession::setCounter(uint64_t counter) {

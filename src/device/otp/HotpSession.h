@@ -16,11 +16,11 @@ public:
     std::string getVersion() const;
     uint64_t getSerialNumber();
     // remainingTries (may be null) receives the tries left when the card rejects the PIN.
-    void verifyPin(const Bytes& pin, int32_t* remainingTries);
+    void verifyPin(const SecretBytes& pin, int32_t* remainingTries);
     // The current PIN must have been verified in this session.
-    void changePin(const Bytes& newPin);
+    void changePin(const SecretBytes& newPin);
     Bytes generateCode();
-    void setKey(const std::string& keyHex);
+    void setKey(const SecretBytes& keyHex);
     void setCounter(uint64_t counter);
     // The length is a setting of the card manager: it is selected for the change and the
     // HOTP applet selected again afterwards.

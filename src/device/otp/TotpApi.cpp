@@ -2,18 +2,9 @@
 #include "device/otp/TotpSession.h"
 #include "device/session/RunInSession.h"
 #include "device/session/SizeProtocol.h"
-#include "encoding/Hex.h"
+#include "encoding/SecretText.h"
 
-#include <cstring>
 #include <stdexcept>
-
-namespace {
-
-Bytes pinBytes(const char* pin) {
-    return Bytes(pin, pin + std::strlen(pin));
-}
-
-} // namespace
 
 int32_t totp_getVersion(const char* readerName, char* version, size_t* length) {
     if (length == nullptr) {
@@ -52,9 +43,9 @@ int32_t totp_setPin(const char* readerName, const char* pin, const char* newPin,
     }
     return runInSession<TotpSession>(readerName, [&](TotpSession& session) {
         if (verify) {
-            session.verifyPin(pinBytes(pin), remainingTries);
+            session.verifyPin(secretText(pin), remainingTries);
         }
-        session.setPin(pinBytes(newPin));
+        session.setPin(secretText(newPin));
     });
 }
 
@@ -83,7 +74,7 @@ int32_t totp_configureSlot(const char* readerName, uint8_t* slot, uint8_t hashAl
     TotpSlotSettings settings;
     try {
         // A key that is not hex is refused before the card is touched.
-        settings.key = hexToBytes(keyHex);
+        settings.key = decodeSecretHex(secretText(keyHex));
     } catch (const std::runtime_error&) {
         return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
     }
@@ -110,7 +101,7 @@ int32_t totp_generateCode(const char* readerName, uint8_t slot, uint64_t current
     }
     return runInSession<TotpSession>(readerName, [&](TotpSession& session) {
         if (pin != nullptr) {
-            session.verifyPin(pinBytes(pin), remainingTries);
+            session.verifyPin(secretText(pin), remainingTries);
         }
         *code = session.generateCode(slot, currentTime);
     });

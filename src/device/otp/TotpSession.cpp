@@ -30,7 +30,7 @@ constexpr size_t minimumKeyLength = 10;
 constexpr size_t maximumKeyLength = 64;
 constexpr size_t maximumNameLength = 60;
 
-bool validPinLength(const Bytes& pin) {
+bool validPinLength(const SecretBytes& pin) {
     return pin.size() >= minimumPinLength && pin.size() <= maximumPinLength;
 }
 
@@ -56,23 +56,23 @@ std::string TotpSession::getVersion() const {
     return versionText({version.major, version.minor, version.patch});
 }
 
-void TotpSession::verifyPin(const Bytes& pin, int32_t* remainingTries) {
+void TotpSession::verifyPin(const SecretBytes& pin, int32_t* remainingTries) {
     if (!validPinLength(pin)) {
         failInvalidArgument();
     }
     try {
-        sendCommand(channel(), insVerifyPin, 0x00, 0x00, pin, noTimeLimit);
+        sendSecretCommand(channel(), insVerifyPin, 0x00, 0x00, pin, noTimeLimit);
     } catch (const DeviceException& failure) {
         recordRemainingTries(failure, remainingTries);
         throw;
     }
 }
 
-void TotpSession::setPin(const Bytes& newPin) {
+void TotpSession::setPin(const SecretBytes& newPin) {
     if (!validPinLength(newPin)) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL, 0);
     }
-    sendCommand(channel(), insSetPin, 0x00, 0x00, newPin, noTimeLimit);
+    sendSecretCommand(channel(), insSetPin, 0x00, 0x00, newPin, noTimeLimit);
 }
 
 TotpPinInfo TotpSession::getPinInfo() {
@@ -92,8 +92,8 @@ uint8_t TotpSession::configureSlot(uint8_t slot, const TotpSlotSettings& setting
     if ((slot != totpFirstFreeSlot && slot >= version.slotCount) || !validSettings(settings)) {
         failInvalidArgument();
     }
-    const Bytes answer = sendCommand(channel(), insConfigureSlot, slot, 0x00,
-                                     encodeTotpSlotRecord(settings), noTimeLimit);
+    const Bytes answer = sendSecretCommand(channel(), insConfigureSlot, slot, 0x00,
+                                           encodeTotpSlotRecord(settings), noTimeLimit);
     // The answer names the slot the card used; without it nothing can be reported.
     if (answer.empty()) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_RESPONSE, 0);

@@ -17,8 +17,8 @@ public:
     std::string getVersion() const;
     uint32_t getMaxSlots() const { return version.slotCount; }
     // remainingTries (may be null) receives the tries left when the card rejects the PIN.
-    void verifyPin(const Bytes& pin, int32_t* remainingTries);
-    void setPin(const Bytes& newPin);
+    void verifyPin(const SecretBytes& pin, int32_t* remainingTries);
+    void setPin(const SecretBytes& newPin);
     TotpPinInfo getPinInfo();
     // One byte per configured slot: its number.
     Bytes listSlots();

@@ -2,6 +2,7 @@
 
 #include "device/transport/DeviceException.h"
 #include "encoding/BerTlvBuilder.h"
+#include "encoding/BerTlvLength.h"
 #include "encoding/BerTlvParser.h"
 #include "encoding/BigEndian.h"
 
@@ -40,26 +41,33 @@ std::vector<uint8_t> requireValue(BerTlvParser& parser, uint8_t tag) {
 
 } // namespace
 
-std::vector<uint8_t> encodeTotpSlotRecord(const TotpSlotSettings& settings) {
-    BerTlvBuilder builder;
-    ConstructedBerTlv& record = builder.addConstructed(tagRecord);
-    record.addPrimitive(tagPinProtected, {static_cast<uint8_t>(settings.pinProtected ? 1 : 0)});
-    record.addPrimitive(tagHashAlgorithm, {settings.hashAlgorithm});
+// The elements before and after the key are plain; the record is put together in wiped memory.
+SecretBytes encodeTotpSlotRecord(const TotpSlotSettings& settings) {
+    BerTlvBuilder before;
+    before.addPrimitive(tagPinProtected, {static_cast<uint8_t>(settings.pinProtected ? 1 : 0)});
+    before.addPrimitive(tagHashAlgorithm, {settings.hashAlgorithm});
     if (settings.digits != defaultDigits) {
-        record.addPrimitive(tagDigits, {settings.digits});
+        before.addPrimitive(tagDigits, {settings.digits});
     }
     if (settings.timeOrigin != defaultTimeOrigin) {
-        record.addPrimitive(tagTimeOrigin, toBigEndianBytes(settings.timeOrigin, 8));
+        before.addPrimitive(tagTimeOrigin, toBigEndianBytes(settings.timeOrigin, 8));
     }
     if (settings.period != defaultPeriod) {
-        record.addPrimitive(tagPeriod, toBigEndianBytes(settings.period, 4));
+        before.addPrimitive(tagPeriod, toBigEndianBytes(settings.period, 4));
     }
-    record.addPrimitive(tagKey, settings.key);
-    record.addPrimitive(tagAccount, bytesOf(settings.account));
+    BerTlvBuilder after;
+    after.addPrimitive(tagAccount, bytesOf(settings.account));
     if (!settings.issuer.empty()) {
-        record.addPrimitive(tagIssuer, bytesOf(settings.issuer));
+        after.addPrimitive(tagIssuer, bytesOf(settings.issuer));
     }
-    return builder.build();
+    const std::vector<uint8_t> head = before.build();
+    const std::vector<uint8_t> tail = after.build();
+    SecretBytes content(head.begin(), head.end());
+    appendSecretBerTlv(content, tagKey, settings.key);
+    content.insert(content.end(), tail.begin(), tail.end());
+    SecretBytes record;
+    appendSecretBerTlv(record, tagRecord, content);
+    return record;
 }
 
 TotpSlotInfo parseTotpSlotRecord(const std::vector<uint8_t>& answer) {

@@ -1,9 +1,9 @@
 #include "crypto/CertificateInfo.h"
 #include "device/piv/Piv.h"
-#include "device/piv/PivSecrets.h"
 #include "device/piv/PivSession.h"
 #include "device/session/RunInSession.h"
 #include "device/session/SizeProtocol.h"
+#include "encoding/SecretText.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 #include "crypto/TripleDes.h"
 #include "device/piv/PivAnswers.h"
-#include "device/piv/PivSecrets.h"
 #include "device/piv/PivSession.h"
 #include "device/transport/DeviceException.h"
 #include "encoding/BerTlvBuilder.h"
+#include "encoding/SecretText.h"
 
 #include <algorithm>
 #include <stdexcept>

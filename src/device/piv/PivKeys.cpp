@@ -1,10 +1,10 @@
 #include "crypto/KeyInfo.h"
 #include "crypto/ObjectParsing.h"
 #include "device/piv/PivAnswers.h"
-#include "device/piv/PivSecrets.h"
 #include "device/piv/PivSession.h"
 #include "encoding/BerTlvBuilder.h"
 #include "encoding/BerTlvLength.h"
+#include "encoding/SecretText.h"
 
 #include <stdexcept>
 
@@ -36,31 +36,21 @@ void requireSlot(uint8_t slot) {
     }
 }
 
-// Appends one element; the length field comes from the shared encoder, the value stays in
-// wiped memory.
-void appendSecretElement(SecretBytes& out, uint8_t tag, const SecretBytes& value) {
-    std::vector<uint8_t> length;
-    appendBerTlvLength(length, value.size());
-    out.push_back(tag);
-    out.insert(out.end(), length.begin(), length.end());
-    out.insert(out.end(), value.begin(), value.end());
-}
-
 // Components as the card takes them: p, q, d mod (p-1), d mod (q-1), q^-1 mod p for RSA, the
 // private scalar for EC; each in its minimal length.
 SecretBytes privateKeyComponents(KeyInfo& key) {
     SecretBytes data;
     if (RSAKeyInfo* rsa = key.asRSA()) {
-        appendSecretElement(data, tagPrime1, rsa->prime1);
-        appendSecretElement(data, tagPrime2, rsa->prime2);
-        appendSecretElement(data, tagExponent1, rsa->exponent1);
-        appendSecretElement(data, tagExponent2, rsa->exponent2);
-        appendSecretElement(data, tagCoefficient, rsa->coefficient);
+        appendSecretBerTlv(data, tagPrime1, rsa->prime1);
+        appendSecretBerTlv(data, tagPrime2, rsa->prime2);
+        appendSecretBerTlv(data, tagExponent1, rsa->exponent1);
+        appendSecretBerTlv(data, tagExponent2, rsa->exponent2);
+        appendSecretBerTlv(data, tagCoefficient, rsa->coefficient);
     } else {
-        appendSecretElement(data, tagPrivateScalar, key.asEC()->privateKey);
+        appendSecretBerTlv(data, tagPrivateScalar, key.asEC()->privateKey);
     }
-    appendSecretElement(data, tagPinPolicy, {pinPolicy});
-    appendSecretElement(data, tagTouchPolicy, {touchPolicy});
+    appendSecretBerTlv(data, tagPinPolicy, {pinPolicy});
+    appendSecretBerTlv(data, tagTouchPolicy, {touchPolicy});
     return data;
 }
 

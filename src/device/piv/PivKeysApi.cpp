@@ -1,8 +1,8 @@
 #include "crypto/KeyInfo.h"
 #include "device/piv/Piv.h"
-#include "device/piv/PivSecrets.h"
 #include "device/piv/PivSession.h"
 #include "device/session/RunInSession.h"
+#include "encoding/SecretText.h"
 
 int32_t piv_generateKeyPair(const char* readerName, const char* managementKey, uint8_t slot,
                             uint8_t algorithm, KeyInfo** keyInfo) {

@@ -3,6 +3,7 @@
 #include "device/transport/DeviceException.h"
 
 #include <chrono>
+#include <span>
 
 namespace {
 
@@ -15,8 +16,11 @@ constexpr uint16_t success = 0x9000;
 
 using Clock = std::chrono::steady_clock;
 
-Bytes buildApdu(uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2, const Bytes& data) {
-    Bytes apdu{cla, ins, p1, p2};
+// The command may carry a PIN or key, so it is built where it is wiped.
+SecretBytes buildApdu(uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2,
+                      std::span<const uint8_t> data) {
+    SecretBytes apdu{cla, ins, p1, p2};
+    apdu.reserve(apdu.size() + 1 + data.size());
     if (!data.empty()) {
         apdu.push_back(static_cast<uint8_t>(data.size()));
         apdu.insert(apdu.end(), data.begin(), data.end());
@@ -24,13 +28,14 @@ Bytes buildApdu(uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2, const Bytes& d
     return apdu;
 }
 
-// Collects the response into one fixed buffer, part after part.
+// Collects the response into one fixed buffer, part after part; the buffer is wiped on release
+// in case an answer carries something secret.
 class ResponseCollector {
 public:
     explicit ResponseCollector(CardChannel& openChannel)
         : channel(openChannel), buffer(responseBufferSize) {}
 
-    void transmit(const Bytes& apdu) {
+    void transmit(std::span<const uint8_t> apdu) {
         size_t capacity = buffer.size() - received;
         size_t length = capacity;
         ChannelResult result =
@@ -63,7 +68,7 @@ public:
 
 private:
     CardChannel& channel;
-    Bytes buffer;
+    SecretBytes buffer;
     size_t received = 0;
 };
 
@@ -72,10 +77,8 @@ bool timeLimitPassed(Clock::time_point start, int32_t timeLimitMs) {
            start + std::chrono::milliseconds(timeLimitMs) < Clock::now();
 }
 
-} // namespace
-
-Bytes sendApdu(CardChannel& channel, uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2,
-               const Bytes& data, int32_t timeLimitMs) {
+Bytes exchangeApdu(CardChannel& channel, uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2,
+                   std::span<const uint8_t> data, int32_t timeLimitMs) {
     if (data.size() > maxApduData) {
         throw DeviceException(QUENLIX_KEY_ERROR_INPUT_TOO_LARGE, 0);
     }
@@ -100,21 +103,36 @@ Bytes sendApdu(CardChannel& channel, uint8_t cla, uint8_t ins, uint8_t p1, uint8
     return response.data();
 }
 
-Bytes sendCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2, const Bytes& data,
-                  int32_t timeLimitMs) {
+// The parts are views into data: no plain copy of a secret is made.
+Bytes exchangeCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2,
+                      std::span<const uint8_t> data, int32_t timeLimitMs) {
     Bytes result;
-    size_t offset = 0;
-    while (data.size() - offset > maxApduData) {
-        Bytes part(data.begin() + static_cast<long>(offset),
-                   data.begin() + static_cast<long>(offset + maxApduData));
-        Bytes partResponse = sendApdu(channel, chainingClass, ins, p1, p2, part, noTimeLimit);
+    while (data.size() > maxApduData) {
+        Bytes partResponse =
+            exchangeApdu(channel, chainingClass, ins, p1, p2, data.first(maxApduData), noTimeLimit);
         result.insert(result.end(), partResponse.begin(), partResponse.end());
-        offset += maxApduData;
+        data = data.subspan(maxApduData);
     }
-    Bytes rest(data.begin() + static_cast<long>(offset), data.end());
-    Bytes lastResponse = sendApdu(channel, 0x00, ins, p1, p2, rest, timeLimitMs);
+    Bytes lastResponse = exchangeApdu(channel, 0x00, ins, p1, p2, data, timeLimitMs);
     result.insert(result.end(), lastResponse.begin(), lastResponse.end());
     return result;
+}
+
+} // namespace
+
+Bytes sendApdu(CardChannel& channel, uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2,
+               const Bytes& data, int32_t timeLimitMs) {
+    return exchangeApdu(channel, cla, ins, p1, p2, data, timeLimitMs);
+}
+
+Bytes sendCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2, const Bytes& data,
+                  int32_t timeLimitMs) {
+    return exchangeCommand(channel, ins, p1, p2, data, timeLimitMs);
+}
+
+Bytes sendSecretCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2,
+                        const SecretBytes& data, int32_t timeLimitMs) {
+    return exchangeCommand(channel, ins, p1, p2, data, timeLimitMs);
 }
 
 QuenlixKeyError statusWordToError(uint16_t statusWord) {

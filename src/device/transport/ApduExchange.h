@@ -2,6 +2,7 @@
 
 #include "device/transport/CardChannel.h"
 #include "device/transport/QuenlixKeyError.h"
+#include "encoding/SecretBytes.h"
 
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,11 @@ Bytes sendApdu(CardChannel& channel, uint8_t cla, uint8_t ins, uint8_t p1, uint8
 // returns the concatenated response data of all parts.
 Bytes sendCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2, const Bytes& data,
                   int32_t timeLimitMs);
+
+// sendCommand with secret data (PIN, PUK, key): the data goes from its wiped buffer into the
+// wiped command buffers without a plain copy.
+Bytes sendSecretCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2,
+                        const SecretBytes& data, int32_t timeLimitMs);
 
 // The device error for a status word other than 9000.
 QuenlixKeyError statusWordToError(uint16_t statusWord);

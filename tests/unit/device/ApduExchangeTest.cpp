@@ -64,6 +64,47 @@ TEST_F(ApduExchange, LongDataIsChainedInPartsOf255) {
     }
 }
 
+// Secret data travels through wiped buffers; what the card sees and what the caller gets back
+// must be exactly what sendCommand sends and returns.
+TEST_F(ApduExchange, SecretCommandsExchangeExactlyLikePlainOnes) {
+    struct Case {
+        size_t length;
+        std::vector<std::string> answers;
+    };
+    const Case cases[] = {
+        {0, {"90 00"}},
+        {8, {"01 02 61 02", "03 04 90 00"}},
+        {255, {"63 C2"}},
+        {256, {"AA 90 00", "BB 90 00"}},
+        {511, {"90 00", "6A 80"}},
+    };
+    for (const Case& test : cases) {
+        Bytes data(test.length);
+        for (size_t index = 0; index < data.size(); ++index) {
+            data[index] = static_cast<uint8_t>(index * 7);
+        }
+        const auto exchange = [&](auto send) {
+            card.sent.clear();
+            for (const std::string& answer : test.answers) {
+                card.answer(answer);
+            }
+            try {
+                return std::make_pair(send(), std::vector<Bytes>(card.sent));
+            } catch (const DeviceException& failure) {
+                return std::make_pair(Bytes{0xEE, static_cast<uint8_t>(failure.code)},
+                                      std::vector<Bytes>(card.sent));
+            }
+        };
+        const auto plain =
+            exchange([&] { return sendCommand(*channel, 0x20, 0x00, 0x80, data, noTimeLimit); });
+        const auto secret = exchange([&] {
+            return sendSecretCommand(*channel, 0x20, 0x00, 0x80,
+                                     SecretBytes(data.begin(), data.end()), noTimeLimit);
+        });
+        EXPECT_EQ(secret, plain) << test.length;
+    }
+}
+
 TEST_F(ApduExchange, SendApduRejectsMoreThan255DataBytes) {
     DeviceException error =
         deviceFailure([&] { sendApdu(*channel, 0x00, 0x10, 0x00, 0x00, Bytes(256), noTimeLimit); });

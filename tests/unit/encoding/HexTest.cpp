@@ -38,6 +38,25 @@ TEST(HexToBytes, RejectsNonHexCharacters) {
     }
 }
 
+// Decoding into wiped memory must not change what a PIN or key decodes to, or how it fails.
+TEST(SecretHexToBytes, DecodesAndFailsLikeHexToBytes) {
+    const auto outcome = [](auto decode, const std::string& text) {
+        try {
+            const auto bytes = decode(text);
+            return std::string(bytes.begin(), bytes.end());
+        } catch (const std::runtime_error& error) {
+            return std::string("error: ") + error.what();
+        }
+    };
+    const auto plain = [](const std::string& text) { return hexToBytes(text); };
+    const auto secret = [](const std::string& text) { return secretHexToBytes(text); };
+    for (const std::string& text : std::vector<std::string>{
+             "", "aB", "00ff10", "0123456789abcdefABCDEF", std::string(128, 'f'), "0", "xyz", "0g",
+             "\xFF\x30", std::string("0\0", 2)}) {
+        EXPECT_EQ(outcome(secret, text), outcome(plain, text)) << text;
+    }
+}
+
 TEST(ByteToHex, WritesTwoUpperCaseDigitsAfterThePrefix) {
     EXPECT_EQ(byteToHex(0x0A, ""), "0A");
     EXPECT_EQ(byteToHex(0xFF, ""), "FF");

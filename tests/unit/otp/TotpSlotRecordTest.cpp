@@ -28,9 +28,14 @@ const Bytes key10{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 
 TotpSlotSettings defaultSettings() {
     TotpSlotSettings settings;
-    settings.key = key10;
+    settings.key.assign(key10.begin(), key10.end());
     settings.account = "alice";
     return settings;
+}
+
+Bytes encoded(const TotpSlotSettings& settings) {
+    const SecretBytes record = encodeTotpSlotRecord(settings);
+    return Bytes(record.begin(), record.end());
 }
 
 int32_t failureCode(const Bytes& answer) {
@@ -47,7 +52,7 @@ int32_t failureCode(const Bytes& answer) {
 TEST(TotpSlotRecordEncoding, DefaultValuesAreLeftOut) {
     const Bytes content = concat({element(0x80, {0x00}), element(0x81, {0x00}),
                                   element(0x85, key10), element(0x86, text("alice"))});
-    EXPECT_EQ(encodeTotpSlotRecord(defaultSettings()), element(0x30, content));
+    EXPECT_EQ(encoded(defaultSettings()), element(0x30, content));
 }
 
 TEST(TotpSlotRecordEncoding, EveryNonDefaultValueInTagOrder) {
@@ -62,15 +67,15 @@ TEST(TotpSlotRecordEncoding, EveryNonDefaultValueInTagOrder) {
                                   element(0x82, {0x08}), element(0x83, {1, 2, 3, 4, 5, 6, 7, 8}),
                                   element(0x84, {0x00, 0x00, 0x00, 0x3C}), element(0x85, key10),
                                   element(0x86, text("alice")), element(0x87, text("Example"))});
-    EXPECT_EQ(encodeTotpSlotRecord(settings), element(0x30, content));
+    EXPECT_EQ(encoded(settings), element(0x30, content));
 }
 
 TEST(TotpSlotRecordEncoding, LongRecordUsesTwoByteLength) {
     TotpSlotSettings settings = defaultSettings();
-    settings.key = Bytes(64, 0xAA);
+    settings.key = SecretBytes(64, 0xAA);
     settings.account = std::string(60, 'a');
     settings.issuer = std::string(60, 'i');
-    const Bytes record = encodeTotpSlotRecord(settings);
+    const Bytes record = encoded(settings);
     ASSERT_GE(record.size(), 3u);
     EXPECT_EQ(record[0], 0x30);
     EXPECT_EQ(record[1], 0x81);

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "device/transport/ApduExchange.h"
+#include "encoding/Hex.h"
 #include "encoding/SecretBytes.h"
 
 #include <cstring>
 #include <openssl/crypto.h>
+#include <string_view>
 
-// The bytes of a zero-terminated PIN, PUK or hex management key, held where they are wiped.
+// The bytes of a zero-terminated PIN, PUK or hex key, held where they are wiped.
 // The caller has checked text for null.
 inline SecretBytes secretText(const char* text) {
     return SecretBytes(text, text + std::strlen(text));
@@ -24,10 +25,8 @@ private:
     Container& container;
 };
 
-// hexToBytes of secret text, with the plain intermediate copies wiped; throws its
-// std::runtime_error for text that is not hex.
-SecretBytes decodeSecretHex(const SecretBytes& hexText);
-
-// sendCommand with secret data: the plain copy the exchange needs is wiped afterwards.
-Bytes sendSecretCommand(CardChannel& channel, uint8_t ins, uint8_t p1, uint8_t p2,
-                        const SecretBytes& data, int32_t timeLimitMs);
+// secretHexToBytes of secret text; throws its std::runtime_error for text that is not hex.
+inline SecretBytes decodeSecretHex(const SecretBytes& hexText) {
+    return secretHexToBytes(
+        std::string_view(reinterpret_cast<const char*>(hexText.data()), hexText.size()));
+}
