@@ -22,7 +22,12 @@ std::unique_ptr<KeyInfo> describePublicKey(std::span<const uint8_t> file) {
 
 } // namespace
 
+// The card replaces the slot's key pair at once: an output that cannot be written is found
+// before, or the new public key would be lost with the old key.
 int32_t PivCommand::generateKeyPair() {
+    if (app->get_option("--output")->count() > 0) {
+        checkWritable(outputPath);
+    }
     KeyInfo* generated = nullptr;
     const int32_t result =
         piv_generateKeyPair(readerName.c_str(), managementKey.c_str(), slotReference(),

@@ -87,6 +87,16 @@ SecretBytes readFile(const std::string& path) {
     }
 }
 
+void checkWritable(const std::string& path) {
+    FileDescriptor file(-1);
+    const std::string temporary = createTemporaryBeside(path, file);
+    ::unlink(temporary.c_str());
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        throw writeFailure(path);
+    }
+}
+
 void writeFile(const std::string& path, const std::string& text) {
     FileDescriptor file(-1);
     const std::string temporary = createTemporaryBeside(path, file);

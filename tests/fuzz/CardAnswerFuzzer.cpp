@@ -8,8 +8,10 @@
 // point in the table below.
 
 #include "FuzzedCard.h"
+#include "PivCardOperations.h"
 #include "device/otp/Hotp.h"
 #include "device/otp/Totp.h"
+#include "device/piv/Piv.h"
 #include "device/session/KeyInfo.h"
 #include "device/session/KeyReaders.h"
 
@@ -23,6 +25,7 @@
 namespace {
 
 const char* const reader = FuzzedCard::readerName;
+const char* const managementKey = "010203040506070801020304050607080102030405060708";
 
 void require(bool condition) {
     if (!condition) {
@@ -108,6 +111,29 @@ const Operation operations[] = {
     {"totp_generateCode", totpCode},
     {"totp_reset", [] { totp_reset(reader); }},
     {"totp_resetPin", [] { totp_resetPin(reader); }},
+    {"piv_getVersion", [] { sizedRead([](char* b, size_t* l) { return piv_getVersion(reader, b, l); }); }},
+    {"piv_getSerialNumber", [] { uint64_t serial; piv_getSerialNumber(reader, &serial); }},
+    {"piv_getChuid", pivChuid},
+    {"piv_getCcc", pivCcc},
+    {"piv_getPinRetries", [] { int32_t total, left, isDefault; piv_getPinRetries(reader, &total, &left, &isDefault); }},
+    {"piv_getPukRetries", [] { int32_t total, left, isDefault; piv_getPukRetries(reader, &total, &left, &isDefault); }},
+    {"piv_changePin", [] { piv_changePin(reader, "123456", "65432100"); }},
+    {"piv_changePuk", [] { piv_changePuk(reader, "12345678", "87654321"); }},
+    {"piv_unblockPin", [] { piv_unblockPin(reader, "12345678", "65432100"); }},
+    {"piv_setManagementKey", [] { piv_setManagementKey(reader, managementKey, "0102030405060708090a0b0c0d0e0f101112131415161718"); }},
+    {"piv_configureRetries", [] { piv_configureRetries(reader, managementKey, "654321", 5, 6); }},
+    {"piv_reset", [] { piv_reset(reader); }},
+    {"piv_setCcc", [] { piv_setCcc(reader, managementKey); }},
+    {"piv_setChuid", [] { piv_setChuid(reader, managementKey); }},
+    {"piv_listCertificates", pivListCertificates},
+    {"piv_readCertificate", pivReadCertificate},
+    {"piv_importCertificate", pivImportCertificate},
+    {"piv_updateKeyHistory", [] { piv_updateKeyHistory(reader, managementKey); }},
+    {"piv_deleteCertificate", [] { piv_deleteCertificate(reader, managementKey, 0x82); }},
+    {"piv_generateKeyPair", pivGenerateKeyPair},
+    {"piv_importPrivateKey", pivImportPrivateKey},
+    {"piv_createCertificateRequestRsa", pivCertificateRequestRsa},
+    {"piv_createCertificateRequestEc", pivCertificateRequestEc},
 };
 // clang-format on
 
