@@ -96,8 +96,7 @@ void PivCommand::registerCertificateOptions() {
                               "Delete a certificate in the specified slot")
                   ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
                   ->needs(keyOption));
-    addAction(addFlag("--set-ccc", "Set card capability container as specified in NIST "
-                                   "Government Smart Card Interoperability Specification "
+    addAction(addFlag("--set-ccc", "Set card capability container as defined in NIST GSC-IS "
                                    "version 2.1")
                   ->needs(keyOption));
     addAction(addFlag("--set-chuid", "Set card holder unique identifier as specified in NIST SP "
