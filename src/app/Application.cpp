@@ -1,7 +1,10 @@
 #include "app/Application.h"
 
 #include "app/FailureTranslation.h"
+#include "app/Output.h"
 #include "app/SecretWiping.h"
+
+#include <iostream>
 
 namespace {
 constexpr const char* versionText = "Version " QUENLIX_VERSION;
@@ -27,16 +30,25 @@ Application::~Application() {
 }
 
 int32_t Application::run(int argc, const char* const* argv) {
+    int32_t code = 0;
+    Command* command = nullptr;
     try {
         root->parse(argc, argv);
+        command = parsedCommand();
+        if (command != nullptr) {
+            code = runTranslatingFailures(*command);
+        }
     } catch (const CLI::ParseError& error) {
-        return root->exit(error, std::cout, std::cerr);
+        code = root->exit(error, std::cout, std::cerr);
     }
-    Command* command = parsedCommand();
-    if (command == nullptr) {
-        return 0;
+    // A result is only delivered once it has left the process; a failed command has said so.
+    if (!flushStandardOutput() && code == 0) {
+        code = reportFailure("Failed to write to standard output");
     }
-    return runTranslatingFailures(*command);
+    if (code != 0 && command != nullptr && !command->resultToRescue().empty()) {
+        std::cerr << command->resultToRescue() << std::flush;
+    }
+    return code;
 }
 
 Command* Application::parsedCommand() const {

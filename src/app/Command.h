@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Base of every subcommand. A command registers its subcommand and options when it is
@@ -34,6 +35,11 @@ public:
     // concrete command still exists, once its work is done.
     void wipeSecrets();
 
+    // A result that exists nowhere else once the card has changed (the public key of a key
+    // pair just generated); the run step writes it to standard error when the command fails
+    // or its standard output is lost. Empty when there is none.
+    const std::string& resultToRescue() const { return rescuedResult; }
+
     // The subcommand, owned by the root application.
     CLI::App* app;
     // Long names of the action options, in registration order.
@@ -50,6 +56,11 @@ protected:
     // Records member texts that receive PINs or keys, to be wiped by wipeSecrets.
     void holdsSecrets(std::initializer_list<std::string*> texts);
 
+    // Sets the result to rescue; delivered() drops it once it has reached a file.
+    void keepUntilDelivered(std::string text) { rescuedResult = std::move(text); }
+    void delivered() { rescuedResult.clear(); }
+
 private:
     std::vector<std::string*> secretTexts;
+    std::string rescuedResult;
 };

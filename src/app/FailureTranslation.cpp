@@ -6,7 +6,7 @@
 #include "crypto/OpenSSLException.h"
 #include "device/transport/QuenlixKeyError.h"
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace {
@@ -38,8 +38,9 @@ int32_t runTranslatingFailures(Command& command) {
         return reportFidoError(error, command);
     } catch (const OpenSSLException& error) {
         return reportOpenSSLException(error);
-    } catch (const std::runtime_error& error) {
-        reportFailure(error.what());
-        return -1;
+    } catch (const std::exception& error) {
+        // Any other runtime error, and a logic error or a failed allocation too: reported like
+        // any other failure, never an abort.
+        return reportFailure(error.what());
     }
 }

@@ -4,6 +4,6 @@
 
 #include <cstdint>
 
-// Runs a command and turns every runtime error that escapes it into a message on standard
+// Runs a command and turns every exception that escapes it into a message on standard
 // error and an exit code.
 int32_t runTranslatingFailures(Command& command);

@@ -9,3 +9,7 @@ inline constexpr const char* helpHint = "Run with --help for more information.";
 // Writes a failure message and the help hint to standard error; returns -1 so that a
 // command can end with `return reportFailure(...)`.
 int32_t reportFailure(const std::string& message);
+
+// Flushes standard output; false when anything written to it was lost (a full disk,
+// /dev/full, a closed descriptor).
+bool flushStandardOutput();

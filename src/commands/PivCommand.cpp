@@ -134,9 +134,10 @@ uint8_t PivCommand::slotReference() const {
     return static_cast<uint8_t>(std::stoul(slot, nullptr, 16));
 }
 
-void PivCommand::deliver(const std::string& text, const std::string& successMessage) const {
+void PivCommand::deliver(const std::string& text, const std::string& successMessage) {
     if (app->get_option("--output")->count() > 0) {
         writeFile(outputPath, text);
+        delivered();
         std::cout << successMessage << outputPath << std::endl;
     } else {
         std::cout << text << std::endl;

@@ -47,7 +47,7 @@ private:
     // The checked slot name as the card's key reference.
     uint8_t slotReference() const;
     // Writes the text to the --output file with the success message, or prints it.
-    void deliver(const std::string& text, const std::string& successMessage) const;
+    void deliver(const std::string& text, const std::string& successMessage);
 
     std::string pin;
     // Written by --change-pin and by --unblock-pin.

@@ -87,7 +87,7 @@ void PivCommand::registerCertificateOptions() {
             ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
             ->needs(keyOption)
             ->needs(app->get_option("--input")));
-    app->add_option("--output", outputPath, "Path of output file");
+    app->add_option("--output", outputPath, "Path of output file")->check(outputPathCheck());
     addAction(app->add_option("--read-certificate", slot,
                               "Read certificate in the specified slot and print to output file "
                               "or stdout")
@@ -96,7 +96,8 @@ void PivCommand::registerCertificateOptions() {
                               "Delete a certificate in the specified slot")
                   ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
                   ->needs(keyOption));
-    addAction(addFlag("--set-ccc", "Set card capability container as defined in NIST GSC-IS "
+    addAction(addFlag("--set-ccc", "Set card capability container as specified in NIST "
+                                   "Government Smart Card Interoperability Specification "
                                    "version 2.1")
                   ->needs(keyOption));
     addAction(addFlag("--set-chuid", "Set card holder unique identifier as specified in NIST SP "

@@ -4,20 +4,37 @@
 #include "crypto/Files.h"
 #include "crypto/KeyInfo.h"
 #include "crypto/ObjectParsing.h"
+#include "crypto/OpenSSLException.h"
 #include "crypto/PemPrinting.h"
+#include "crypto/SignatureChecks.h"
 #include "device/piv/Piv.h"
+#include "device/piv/PivTables.h"
 #include "device/transport/QuenlixKeyError.h"
 
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
 using OwnedKeyInfo = std::unique_ptr<KeyInfo, decltype(&piv_freeKeyInfo)>;
 
-std::unique_ptr<KeyInfo> describePublicKey(std::span<const uint8_t> file) {
-    EvpPkeyPtr key = parsePublicKey(file);
+std::unique_ptr<KeyInfo> describeKey(EvpPkeyPtr key) {
     return isRSAKey(*key) ? makeRSAKeyInfo(std::move(key)) : makeECKeyInfo(std::move(key));
+}
+
+// A key of a size the card knows but not of its kind (a secp256k1 or brainpool curve, a third
+// RSA prime) would be stored as a different key. Files the card path refuses anyway (unknown
+// type or size, unreadable) are left to it, which reports them as it always has.
+bool wouldBeStoredAsAnotherKey(const SecretBytes& keyFile) {
+    std::unique_ptr<KeyInfo> key;
+    try {
+        key = describeKey(parsePrivateKey(keyFile));
+    } catch (const OpenSSLException&) {
+        return false;
+    }
+    const PivAlgorithm* algorithm = findPivAlgorithmOfSize(*key);
+    return algorithm != nullptr && !keyFitsAlgorithm(*key, *algorithm);
 }
 
 } // namespace
@@ -34,7 +51,10 @@ int32_t PivCommand::generateKeyPair() {
                             static_cast<uint8_t>(algorithm), &generated);
     const OwnedKeyInfo publicKey(generated, piv_freeKeyInfo);
     throwOnError(result);
-    deliver(printPublicKey(*publicKey->key), "Successfully wrote public key to ");
+    // The slot's old key is gone; the new public key exists only here until it is delivered.
+    const std::string pem = printPublicKey(*publicKey->key);
+    keepUntilDelivered(pem);
+    deliver(pem, "Successfully wrote public key to ");
     return 0;
 }
 
@@ -56,7 +76,7 @@ int32_t PivCommand::requestCertificate() {
 // The card signs the request once to report its size and once to hand it out; an EC
 // signature may come out shorter the second time, so the second size is the one kept.
 std::string PivCommand::certificateRequestText(std::span<const uint8_t> publicKeyFile) {
-    const std::unique_ptr<KeyInfo> publicKey = describePublicKey(publicKeyFile);
+    const std::unique_ptr<KeyInfo> publicKey = describeKey(parsePublicKey(publicKeyFile));
     const auto create = [&](char* out, uint64_t* size) {
         return piv_createCertificateRequest(
             readerName.c_str(), pin.c_str(), slotReference(), publicKey.get(), commonName.c_str(),
@@ -69,11 +89,21 @@ std::string PivCommand::certificateRequestText(std::span<const uint8_t> publicKe
     pem.resize(size);
     const X509ReqPtr request =
         parseCertificateRequest({reinterpret_cast<const uint8_t*>(pem.data()), pem.size()});
+    // The card signs with the slot's key whatever public key the request names.
+    if (!requestSignatureVerifies(*request)) {
+        throw std::runtime_error("The public key in " + inputPath +
+                                 " does not belong to the key in slot " + slot);
+    }
     return printCertificateRequest(*request);
 }
 
 int32_t PivCommand::importKey() {
     const SecretBytes keyFile = readFile(inputPath);
+    if (wouldBeStoredAsAnotherKey(keyFile)) {
+        return reportFailure("The card cannot hold this key: it takes RSA keys of 1024 or 2048 "
+                             "bits with two primes and EC keys on the curves P-256 (prime256v1) "
+                             "and P-384 (secp384r1)");
+    }
     throwOnError(piv_importPrivateKey(readerName.c_str(), managementKey.c_str(), slotReference(),
                                       keyFile.data(), keyFile.size()));
     std::cout << "Successfully imported private key" << std::endl;

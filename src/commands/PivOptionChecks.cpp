@@ -73,6 +73,10 @@ std::string checkCountry(const std::string& country) {
     return known ? "" : "The provided country code is invalid";
 }
 
+std::string checkOutputPath(const std::string& path) {
+    return path.empty() ? "The output path must not be empty" : "";
+}
+
 } // namespace
 
 CLI::Validator pivPinCheck() {
@@ -89,6 +93,10 @@ CLI::Validator managementKeyCheck() {
 
 CLI::Validator retryCountAsDecimal() {
     return CLI::Validator(checkRetryCount, "");
+}
+
+CLI::Validator outputPathCheck() {
+    return CLI::Validator(checkOutputPath, "");
 }
 
 CLI::Validator countryCheck() {

@@ -22,6 +22,9 @@ CLI::Validator managementKeyCheck();
 // ->transform().
 CLI::Validator retryCountAsDecimal();
 
+// An output path that is not empty: an unset shell variable must not pass for a file name.
+CLI::Validator outputPathCheck();
+
 // Two-letter country code of a certificate request, in either case; the value is kept as typed.
 CLI::Validator countryCheck();
 

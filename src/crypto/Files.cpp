@@ -2,9 +2,14 @@
 
 #include "crypto/FileDescriptor.h"
 
+#include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <random>
+#include <regex>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -22,22 +27,72 @@ std::runtime_error writeFailure(const std::string& path) {
     return std::runtime_error("Failed to write file " + path);
 }
 
-// Non-blocking open, so that a FIFO is refused by the type check instead of waiting for a
-// writer.
-FileDescriptor openRegularFile(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat status {};
-    if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        throw openFailure(path);
-    }
-    return file;
+// Where a write goes: a regular file replaced through a temporary beside it, or an existing
+// file of another kind written where it is.
+struct OutputTarget {
+    std::string path;
+    bool inPlace;
+    bool fifo;
+};
+
+// /dev/stdout, /dev/fd/N, /proc/self/fd/N and the like name a descriptor the caller opened;
+// replacing what they lead to would leave that descriptor on a deleted file.
+bool isDescriptorAlias(const std::string& path) {
+    static const std::regex alias("/dev/(fd/[0-9]+|stdout|stderr|stdin)|"
+                                  "/proc/(self|thread-self|[0-9]+)/fd/[0-9]+");
+    return std::regex_match(path, alias);
 }
 
-// A new file beside the target, created with the user's umask.
-std::string createTemporaryBeside(const std::string& path, FileDescriptor& file) {
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The name a chain of symbolic links ends in, when its last target does not exist yet.
+std::string danglingLinkTarget(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::array<char, PATH_MAX> target{};
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size() - 1);
+        if (length < 0) {
+            return current;
+        }
+        const std::string next(target.data(), static_cast<size_t>(length));
+        current = next.starts_with('/') ? next : folderOf(current) + next;
+    }
+    throw openFailure(path);
+}
+
+OutputTarget resolveOutput(const std::string& path) {
+    if (path.empty()) {
+        throw openFailure(path);
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        struct stat link {};
+        const bool dangling = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+        return {dangling ? danglingLinkTarget(path) : path, false, false};
+    }
+    if (S_ISDIR(status.st_mode)) {
+        throw openFailure(path);
+    }
+    if (!S_ISREG(status.st_mode) || isDescriptorAlias(path)) {
+        return {path, true, S_ISFIFO(status.st_mode)};
+    }
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                           &std::free);
+    if (!real) {
+        throw openFailure(path);
+    }
+    return {real.get(), false, false};
+}
+
+// A new file beside the target, created with the user's umask; failures name the user's path.
+std::string createTemporaryBeside(const std::string& target, const std::string& path,
+                                  FileDescriptor& file) {
     std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        std::string name = path + ".tmp" + std::to_string(random());
+        std::string name = target + ".tmp" + std::to_string(random());
         FileDescriptor candidate(
             ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (candidate.valid()) {
@@ -66,10 +121,35 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+void writeInPlace(const OutputTarget& target, const std::string& path, const std::string& text) {
+    FileDescriptor file(::open(target.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC));
+    if (!file.valid()) {
+        throw openFailure(path);
+    }
+    if (!writeAll(file.get(), text) || !file.close()) {
+        throw writeFailure(path);
+    }
+}
+
+void replaceThroughTemporary(const OutputTarget& target, const std::string& path,
+                             const std::string& text) {
+    FileDescriptor file(-1);
+    const std::string temporary = createTemporaryBeside(target.path, path, file);
+    const bool written = writeAll(file.get(), text) && ::fsync(file.get()) == 0;
+    if (!file.close() || !written || ::rename(temporary.c_str(), target.path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        throw writeFailure(path);
+    }
+}
+
 } // namespace
 
 SecretBytes readFile(const std::string& path) {
-    FileDescriptor file = openRegularFile(path);
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (!file.valid() || ::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode)) {
+        throw openFailure(path);
+    }
     SecretBytes content;
     SecretBytes chunk(65536);
     for (;;) {
@@ -83,26 +163,35 @@ SecretBytes readFile(const std::string& path) {
         if (result == 0) {
             return content;
         }
+        if (content.size() + static_cast<size_t>(result) > maximumInputFileSize) {
+            throw std::runtime_error("Failed to read file " + path + ": larger than 1 MiB");
+        }
         content.insert(content.end(), chunk.begin(), chunk.begin() + result);
     }
 }
 
 void checkWritable(const std::string& path) {
-    FileDescriptor file(-1);
-    const std::string temporary = createTemporaryBeside(path, file);
-    ::unlink(temporary.c_str());
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        throw writeFailure(path);
+    const OutputTarget target = resolveOutput(path);
+    if (target.fifo) {
+        return;
     }
+    if (target.inPlace) {
+        // Opened without truncating: the check changes nothing.
+        FileDescriptor file(::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+        if (!file.valid()) {
+            throw openFailure(path);
+        }
+        return;
+    }
+    FileDescriptor file(-1);
+    ::unlink(createTemporaryBeside(target.path, path, file).c_str());
 }
 
 void writeFile(const std::string& path, const std::string& text) {
-    FileDescriptor file(-1);
-    const std::string temporary = createTemporaryBeside(path, file);
-    const bool written = writeAll(file.get(), text) && ::fsync(file.get()) == 0;
-    if (!file.close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        throw writeFailure(path);
+    const OutputTarget target = resolveOutput(path);
+    if (target.inPlace) {
+        writeInPlace(target, path, text);
+    } else {
+        replaceThroughTemporary(target, path, text);
     }
 }

@@ -26,8 +26,8 @@ def make_input(kind, directory):
         path.write_bytes(b"")
     elif kind == "directory":
         path.mkdir()
-    elif kind == "fifo":
-        os.mkfifo(path)  # nobody writes: a blocking read would hang
+    elif kind == "zero":
+        return "/dev/zero"  # endless: the read stops at its bound
     elif kind == "junk-100MB":
         with open(path, "wb") as junk:  # sparse: 100 MB of zeros, cheap to make
             junk.truncate(100 * 1024 * 1024)
@@ -59,10 +59,10 @@ NOT_A_PUBLIC_KEY = "Could not parse public key"
 INPUT_CASES = {
     "empty": [(-1, INVALID), (-1, INVALID), (-1, "Public key data must not be empty.")],
     "directory": [(-1, "Failed to open file {path}")] * 3,
-    "fifo": [(-1, "Failed to open file {path}")] * 3,
+    "zero": [(-1, "Failed to read file {path}: larger than 1 MiB")] * 3,
     "missing": [(-1, "Failed to open file {path}")] * 3,
     "unreadable": [(-1, "Failed to read file {path}")] * 3,
-    "junk-100MB": [(-1, INVALID), (-1, INVALID), (-1, NOT_A_PUBLIC_KEY)],
+    "junk-100MB": [(-1, "Failed to read file {path}: larger than 1 MiB")] * 3,
     # The card has no room for an object of this size and says so with 6A84, which reads as
     # a failed exchange.
     "long-subject": [(-5, "The communication with the device failed"), (-1, INVALID), (-1, NOT_A_PUBLIC_KEY)],
@@ -113,7 +113,7 @@ OUTPUT_ACTIONS = {
 }
 OUTPUT_CASES = {
     "missing-folder": "Failed to open file {path}",
-    "directory": "Failed to write file {path}",
+    "directory": "Failed to open file {path}",
     "proc-file": "Failed to open file {path}",
 }
 

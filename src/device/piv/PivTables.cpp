@@ -1,6 +1,7 @@
 #include "device/piv/PivTables.h"
 
 #include "crypto/KeyInfo.h"
+#include "crypto/KeyType.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -19,13 +20,27 @@ const PivAlgorithm* findPivAlgorithm(uint8_t id) {
     return algorithm == pivAlgorithms.end() ? nullptr : algorithm;
 }
 
-uint8_t algorithmIdOf(const KeyInfo& key) {
-    for (const PivAlgorithm& entry : pivAlgorithms) {
-        if (entry.keyType == key.type && entry.bits == key.bits) {
-            return entry.id;
-        }
+const PivAlgorithm* findPivAlgorithmOfSize(const KeyInfo& key) {
+    const auto* algorithm =
+        std::find_if(pivAlgorithms.begin(), pivAlgorithms.end(), [&](const PivAlgorithm& entry) {
+            return entry.keyType == key.type && entry.bits == key.bits;
+        });
+    return algorithm == pivAlgorithms.end() ? nullptr : algorithm;
+}
+
+bool keyFitsAlgorithm(const KeyInfo& key, const PivAlgorithm& algorithm) {
+    if (key.isRSA()) {
+        return rsaPrimeCount(*key.key) == 2;
     }
-    throw std::runtime_error("Invalid algorithm " + key.type + std::to_string(key.bits));
+    return nistCurveName(*key.key) == algorithm.curveName;
+}
+
+uint8_t algorithmIdOf(const KeyInfo& key) {
+    const PivAlgorithm* algorithm = findPivAlgorithmOfSize(key);
+    if (algorithm == nullptr || !keyFitsAlgorithm(key, *algorithm)) {
+        throw std::runtime_error("Invalid algorithm " + key.type + std::to_string(key.bits));
+    }
+    return algorithm->id;
 }
 
 bool isRSAAlgorithm(uint8_t id) {

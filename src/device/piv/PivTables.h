@@ -59,8 +59,17 @@ inline constexpr std::array<PivAlgorithm, 4> pivAlgorithms{{
 // The algorithm with this identifier, or null when the table has none.
 const PivAlgorithm* findPivAlgorithm(uint8_t id);
 
+// The entry of the key's type and size, whatever its curve or number of primes; null when the
+// table has none.
+const PivAlgorithm* findPivAlgorithmOfSize(const KeyInfo& key);
+
+// True when the key is what the entry's algorithm stands for: an EC key on the entry's curve,
+// an RSA key of two primes. The card would take any other key of that size for another key.
+bool keyFitsAlgorithm(const KeyInfo& key, const PivAlgorithm& algorithm);
+
 // Identifier of the key's type and size; std::runtime_error "Invalid algorithm RSA4096" (type
-// and bits) when the table has no such entry.
+// and bits) when the table has no such entry or the key does not fit it (a secp256k1 key, a
+// three-prime RSA key).
 uint8_t algorithmIdOf(const KeyInfo& key);
 
 // True for the RSA identifiers; std::runtime_error "Invalid algorithm 21" (the identifier in

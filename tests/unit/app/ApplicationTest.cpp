@@ -129,6 +129,12 @@ TEST(Application, OtherRuntimeErrorsExitWithMinusOne) {
     result = runWith({"scripted"});
     EXPECT_EQ(result.exitCode, -1);
     EXPECT_EQ(result.err, "The requested entity was not found\n" + hint);
+
+    // Outside the runtime errors too: a defect ends the run with its text, not with an abort.
+    ScriptedCommand::behaviour = []() -> int32_t { throw std::logic_error("No handler"); };
+    result = runWith({"scripted"});
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_EQ(result.err, "No handler\n" + hint);
 }
 
 TEST(Application, OpenSSLExceptionsShowTheTextBeforeTheFirstColon) {

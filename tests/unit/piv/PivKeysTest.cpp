@@ -54,6 +54,17 @@ EvpPkeyPtr rsaKey(size_t bits) {
     return EvpPkeyPtr(EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", bits));
 }
 
+EvpPkeyPtr threePrimeRsaKey() {
+    const std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(
+        EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr), EVP_PKEY_CTX_free);
+    EVP_PKEY* key = nullptr;
+    EXPECT_EQ(EVP_PKEY_keygen_init(context.get()), 1);
+    EXPECT_EQ(EVP_PKEY_CTX_set_rsa_keygen_bits(context.get(), 2048), 1);
+    EXPECT_EQ(EVP_PKEY_CTX_set_rsa_keygen_primes(context.get(), 3), 1);
+    EXPECT_EQ(EVP_PKEY_keygen(context.get(), &key), 1);
+    return EvpPkeyPtr(key);
+}
+
 Bytes fileOf(const EVP_PKEY& key, bool pem) {
     const BioPtr bio(BIO_new(BIO_s_mem()));
     pem ? PEM_write_bio_PrivateKey(bio.get(), &key, nullptr, nullptr, 0, nullptr, nullptr)
@@ -152,6 +163,27 @@ TEST(PivKeys, ImportSendsTheComponentsInMinimalLength) {
         {"P-521 has no algorithm",
          0x9A,
          fileOf(*p521, true),
+         QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+         {}},
+        // Of a size the card knows, but another key than the card's algorithm stands for.
+        {"secp256k1",
+         0x9A,
+         fileOf(*ecKey("secp256k1"), true),
+         QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+         {}},
+        {"brainpoolP256r1",
+         0x9A,
+         fileOf(*ecKey("brainpoolP256r1"), true),
+         QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+         {}},
+        {"brainpoolP384r1",
+         0x9A,
+         fileOf(*ecKey("brainpoolP384r1"), false),
+         QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+         {}},
+        {"RSA-2048 of three primes",
+         0x9A,
+         fileOf(*threePrimeRsaKey(), true),
          QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
          {}},
         {"empty file", 0x9A, {}, QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
