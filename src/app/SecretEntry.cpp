@@ -53,9 +53,10 @@ LineRead readLine(int descriptor) {
     return {std::move(line), ""};
 }
 
+// Echo goes off before the prompt shows, so that nothing typed after it is echoed.
 LineRead promptedLine(const std::string& prompt) {
-    std::cerr << prompt << std::flush;
     const TerminalEchoOff echoOff(STDIN_FILENO);
+    std::cerr << prompt << std::flush;
     return readLine(STDIN_FILENO);
 }
 

@@ -4,6 +4,11 @@
 #include <functional>
 #include <string>
 
+// The last line of the help of every command with secret options.
+inline constexpr const char* secretEntryHelp =
+    "A secret given as - is prompted for without echo on a terminal, or else read from standard "
+    "input, one line per such option in the order of this help.";
+
 // What the program says when it asks for a secret on a terminal.
 struct SecretPrompt {
     std::string prompt; // "PIN: "

@@ -2,6 +2,7 @@
 
 #include "app/JoinStrings.h"
 #include "app/Output.h"
+#include "app/SecretEntry.h"
 #include "fido/FidoDevice.h"
 #include "fido/FidoDeviceList.h"
 #include "fido/FidoError.h"
@@ -24,17 +25,21 @@ void printInfoLine(const std::string& label, const std::string& value) {
 FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
     holdsSecrets({&pin, &newPin});
     addAction(addFlag("--info", "Print information about the connected FIDO device"));
-    CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation");
+    CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation")
+                                 ->transform(readSecretOnDash(secretPrompt("PIN")));
     addAction(
-        app->add_option("--set-pin", newPin, "Set the PIN. This only works when no PIN is set"));
-    addAction(
-        app->add_option("--change-pin", newPin, "Change authentication PIN")->needs(pinOption));
+        app->add_option("--set-pin", newPin, "Set the PIN. This only works when no PIN is set")
+            ->transform(readSecretOnDash(newSecretPrompt("PIN"))));
+    addAction(app->add_option("--change-pin", newPin, "Change authentication PIN")
+                  ->needs(pinOption)
+                  ->transform(readSecretOnDash(newSecretPrompt("PIN"))));
     addAction(addFlag("--reset", "Reset the device. This will erase all credentials and the PIN"));
     fidoPathOption = app->add_option(
         "-f,--fido-path", fidoPath,
         "Path of the FIDO device obtained by the \"list\" command which will be selected for "
         "executing an operation. If not provided, the default path is of the first detected "
         "Quenlix Key.");
+    app->footer(secretEntryHelp);
 }
 
 std::optional<int32_t> FidoCommand::remainingFidoPinRetries() const {

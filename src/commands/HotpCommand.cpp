@@ -1,6 +1,7 @@
 #include "commands/HotpCommand.h"
 
 #include "app/KeyManagementError.h"
+#include "app/SecretEntry.h"
 #include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
@@ -22,6 +23,7 @@ HotpCommand::HotpCommand(CLI::App& root)
     : AppletCommand(root, "hotp", "HOTP management operations") {
     holdsSecrets({&pin, &newPin, &key});
     registerActionsAndValues();
+    app->footer(secretEntryHelp);
 }
 
 void HotpCommand::registerActionsAndValues() {
@@ -32,6 +34,7 @@ void HotpCommand::registerActionsAndValues() {
                         "PIN to authenticate an operation. The PIN must be 4 to 8 bytes in "
                         "length, in the format specified by the --pin-format option")
             ->transform(applyPinFormat(pinFormat))
+            ->transform(readSecretOnDash(secretPrompt("PIN")))
             ->check(pinLengthCheck(maximumPinLength));
     addAction(app->add_option("--change-pin", newPin,
                               "Change authentication PIN to new PIN. The PIN must be 4 to 8 "
@@ -39,6 +42,7 @@ void HotpCommand::registerActionsAndValues() {
                               "option")
                   ->needs(pinOption)
                   ->transform(applyPinFormat(pinFormat))
+                  ->transform(readSecretOnDash(newSecretPrompt("PIN")))
                   ->check(pinLengthCheck(maximumPinLength)));
     addKeyFormatOption(*app, keyFormat);
     CLI::Option* keyOption =
@@ -46,6 +50,7 @@ void HotpCommand::registerActionsAndValues() {
                         "Set a key for HOTP. The key must be a hex encoded string and the "
                         "length is between 16 and 64")
             ->transform(applyKeyFormat(keyFormat))
+            ->transform(readSecretOnDash(secretPrompt("HOTP key")))
             ->check(keyLengthCheck(minimumKeyLength));
     CLI::Option* counterOption = app->add_option("--counter", counter, "Set the counter for HOTP")
                                      ->transform(counterAsDecimal());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SecretEntry.h"
 #include "commands/AppletCommand.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ private:
     void registerCredentialOptions();
     void registerKeyOptions();
     void registerCertificateOptions();
+    CLI::Validator readPivSecret(SecretPrompt prompt);
 
     int32_t run(const std::string& action) override;
 

@@ -1,37 +1,56 @@
+#include "app/SecretEntry.h"
 #include "commands/PivCommand.h"
 #include "commands/PivOptionChecks.h"
 #include "commands/ReaderOption.h"
 
 PivCommand::PivCommand(CLI::App& root) : AppletCommand(root, "piv", "PIV management operations") {
     holdsSecrets({&pin, &newPin, &puk, &newPuk, &managementKey, &newManagementKey});
+    app->footer(secretEntryHelp);
     registerCredentialOptions();
     registerKeyOptions();
     registerCertificateOptions();
     addReaderOption(*app, readerName, appletReaderHelp);
 }
 
+// A secret read from standard input, which --input may want too.
+CLI::Validator PivCommand::readPivSecret(SecretPrompt prompt) {
+    return readSecretOnDash(std::move(prompt), [this]() -> std::string {
+        const CLI::Option* input = app->get_option("--input");
+        const bool readsStandardInput =
+            !input->results().empty() && namesStandardInput(input->results().front());
+        return readsStandardInput ? "--input" : "";
+    });
+}
+
 void PivCommand::registerCredentialOptions() {
     addAction(addFlag("--info", "Print information about the connected smartcard reader"));
-    CLI::Option* pinOption =
-        app->add_option("-p,--pin", pin, "PIN to authenticate an operation")->check(pivPinCheck());
-    CLI::Option* pukOption =
-        app->add_option("--puk", puk, "PUK to authenticate an operation")->check(pivPukCheck());
+    CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation")
+                                 ->transform(readPivSecret(secretPrompt("PIN")))
+                                 ->check(pivPinCheck());
+    CLI::Option* pukOption = app->add_option("--puk", puk, "PUK to authenticate an operation")
+                                 ->transform(readPivSecret(secretPrompt("PUK")))
+                                 ->check(pivPukCheck());
     CLI::Option* keyOption = app->add_option("-k,--management-key", managementKey,
                                              "Management key to authenticate an admin operation")
+                                 ->transform(readPivSecret(secretPrompt("Management key")))
                                  ->check(managementKeyCheck());
     addAction(addFlag("--reset", "Reset all PIV data and restore default settings. A reset can "
                                  "only be performed if both PIN and PUK are blocked"));
     addAction(app->add_option("--change-pin", newPin, "Change authentication PIN")
+                  ->transform(readPivSecret(newSecretPrompt("PIN")))
                   ->check(pivPinCheck())
                   ->needs(pinOption));
     addAction(app->add_option("--unblock-pin", newPin, "Unblock PIN with PUK")
+                  ->transform(readPivSecret(newSecretPrompt("PIN")))
                   ->check(pivPinCheck())
                   ->needs(pukOption));
     addAction(app->add_option("--change-puk", newPuk, "Change PUK")
+                  ->transform(readPivSecret(newSecretPrompt("PUK")))
                   ->check(pivPukCheck())
                   ->needs(pukOption));
     addAction(app->add_option("--set-management-key", newManagementKey,
                               "Set management key. The key must be given as a hex encoded string")
+                  ->transform(readPivSecret(newSecretPrompt("management key")))
                   ->check(managementKeyCheck())
                   ->needs(keyOption));
     app->add_option("--pin-retries", pinRetries, "Number of retries before the PIN is blocked")

@@ -1,3 +1,4 @@
+#include "app/SecretEntry.h"
 #include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
@@ -16,6 +17,7 @@ constexpr int32_t highestSlotIndex = 41;
 TotpCommand::TotpCommand(CLI::App& root)
     : AppletCommand(root, "totp", "TOTP management operations") {
     holdsSecrets({&pin, &newPin, &key});
+    app->footer(secretEntryHelp);
     registerGeneralActions();
     registerPinOptions();
     registerSlotOptions();
@@ -40,12 +42,14 @@ void TotpCommand::registerPinOptions() {
                         "PIN to authenticate an operation. The PIN must be 4 to 16 bytes in "
                         "length, in the format specified by the --pin-format option")
             ->transform(applyPinFormat(pinFormat))
+            ->transform(readSecretOnDash(secretPrompt("PIN")))
             ->check(pinLengthCheck(maximumPinLength));
     addAction(app->add_option("--set-pin", newPin,
                               "Set the PIN for generating TOTP codes of PIN protected slots. "
                               "This only works when no PIN is set. The PIN must be 4 to 16 bytes "
                               "in length, in the format specified by the --pin-format option")
                   ->transform(applyPinFormat(pinFormat))
+                  ->transform(readSecretOnDash(newSecretPrompt("PIN")))
                   ->check(pinLengthCheck(maximumPinLength)));
     addAction(app->add_option("--change-pin", newPin,
                               "Change the PIN for generating TOTP codes of PIN protected slots. "
@@ -53,6 +57,7 @@ void TotpCommand::registerPinOptions() {
                               "by the --pin-format option")
                   ->needs(pinOption)
                   ->transform(applyPinFormat(pinFormat))
+                  ->transform(readSecretOnDash(newSecretPrompt("PIN")))
                   ->check(pinLengthCheck(maximumPinLength)));
 }
 
@@ -84,6 +89,7 @@ void TotpCommand::registerSlotOptions() {
                     "The TOTP key. The key must encoded in the format specified by the "
                     "--key-format option. Raw key length (in bytes) should be in the 16..64 range")
         ->transform(applyKeyFormat(keyFormat))
+        ->transform(readSecretOnDash(secretPrompt("TOTP key")))
         ->check(keyLengthCheck(minimumKeyLength));
     app->add_option("--slot-index", slotIndex,
                     "The TOTP slot for the --conf-slot, --clear-slot or --gen-totp option")

@@ -63,7 +63,9 @@ def complete(completion, scratch, line):
     ("quenlix-key piv --output ", ["bin", "cert.der", "cert.pem", "other.txt"]),
     ("quenlix-key list -", ["--fido-path", "--help", "--reader", "-f", "-h", "-r"]),
     ("quenlix-key list -r --f", ["--fido-path"]),
-    ("quenlix-key totp --pin ", []),
+    ("quenlix-key totp --pin ", ["-"]),
+    ("quenlix-key piv --set-management-key ", ["-"]),
+    ("quenlix-key hotp --counter ", []),
     ("quenlix-key --v", ["--version"]),
 ])
 def test_completion(completion, scratch, line, expected):
