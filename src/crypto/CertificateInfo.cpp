@@ -3,6 +3,7 @@
 #include "crypto/KeyType.h"
 #include "crypto/MemoryBioText.h"
 #include "crypto/OpenSSLException.h"
+#include "crypto/PemPrinting.h"
 
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -31,14 +32,6 @@ std::vector<uint8_t> derEncoding(const X509& certificate) {
         throw std::runtime_error("Failed to get DER encoding of the certificate");
     }
     return der;
-}
-
-std::string pemText(const X509& certificate) {
-    BioPtr bio = newMemoryBio();
-    if (PEM_write_bio_X509(bio.get(), &certificate) != 1) {
-        throw OpenSSLException("Could not print X509 certificate");
-    }
-    return memoryBioText(*bio);
 }
 
 } // namespace
@@ -82,6 +75,6 @@ CertificateInfo describeCertificate(const X509& certificate) {
     info.notAfter = printAsn1Time(certificate, X509_get0_notAfter);
     ERR_clear_error();
     info.der = derEncoding(certificate);
-    info.pem = pemText(certificate);
+    info.pem = printCertificate(certificate);
     return info;
 }

@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 // Owning handles for the library objects: each frees its object with the library's own free
 // function on every path. When a container takes a component over (RSA_set0_key,
@@ -28,3 +29,7 @@ using CipherContextPtr = std::unique_ptr<EVP_CIPHER_CTX, OpenSSLDeleter<EVP_CIPH
 using X509SigPtr = std::unique_ptr<X509_SIG, OpenSSLDeleter<X509_SIG_free>>;
 using RsaMethodPtr = std::unique_ptr<RSA_METHOD, OpenSSLDeleter<RSA_meth_free>>;
 using EcKeyMethodPtr = std::unique_ptr<EC_KEY_METHOD, OpenSSLDeleter<EC_KEY_METHOD_free>>;
+using GeneralNamesPtr = std::unique_ptr<GENERAL_NAMES, OpenSSLDeleter<GENERAL_NAMES_free>>;
+using GeneralNamePtr = std::unique_ptr<GENERAL_NAME, OpenSSLDeleter<GENERAL_NAME_free>>;
+using X509ExtensionPtr = std::unique_ptr<X509_EXTENSION, OpenSSLDeleter<X509_EXTENSION_free>>;
+using Asn1IntegerPtr = std::unique_ptr<ASN1_INTEGER, OpenSSLDeleter<ASN1_INTEGER_free>>;

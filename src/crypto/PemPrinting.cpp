@@ -13,6 +13,14 @@ std::string printCertificateRequest(const X509_REQ& request) {
     return memoryBioText(*bio);
 }
 
+std::string printCertificate(const X509& certificate) {
+    BioPtr bio = newMemoryBio();
+    if (PEM_write_bio_X509(bio.get(), &certificate) != 1) {
+        throw OpenSSLException("Could not print X509 certificate");
+    }
+    return memoryBioText(*bio);
+}
+
 std::string printPublicKey(const EVP_PKEY& key) {
     BioPtr bio = newMemoryBio();
     if (PEM_write_bio_PUBKEY(bio.get(), &key) != 1) {

@@ -8,3 +8,10 @@ bool requestSignatureVerifies(X509_REQ& request) {
     ERR_clear_error();
     return verified;
 }
+
+bool certificateSignatureVerifies(X509& certificate) {
+    EVP_PKEY* publicKey = X509_get0_pubkey(&certificate);
+    const bool verified = publicKey != nullptr && X509_verify(&certificate, publicKey) == 1;
+    ERR_clear_error();
+    return verified;
+}

@@ -53,6 +53,16 @@ int32_t piv_generateKeyPair(const char* readerName, const char* managementKey, u
 int32_t piv_importPrivateKey(const char* readerName, const char* managementKey, uint8_t slot,
                              const uint8_t* keyData, uint64_t keyDataLength);
 
+// The same with the PIN policy (tag AA) and touch policy (tag AB) to send with the key (see
+// pivPinPolicyNames and pivTouchPolicyNames); the two above send PivKeyPolicies{}.
+int32_t piv_generateKeyPairWithPolicies(const char* readerName, const char* managementKey,
+                                        uint8_t slot, uint8_t algorithm, uint8_t pinPolicy,
+                                        uint8_t touchPolicy, KeyInfo** keyInfo);
+int32_t piv_importPrivateKeyWithPolicies(const char* readerName, const char* managementKey,
+                                         uint8_t slot, const uint8_t* keyData,
+                                         uint64_t keyDataLength, uint8_t pinPolicy,
+                                         uint8_t touchPolicy);
+
 // Null is ignored.
 void piv_freeKeyInfo(KeyInfo* keyInfo);
 
@@ -104,3 +114,28 @@ int32_t piv_createCertificateRequest(const char* readerName, const char* pin, ui
                                      const KeyInfo* publicKey, const char* commonName,
                                      const char* country, const char* organization,
                                      const char* organizationUnit, char* out, uint64_t* inOutSize);
+
+// The same with subject alternative names ("DNS:name", "email:address", "URI:uri",
+// "IP:address"; altNameCount texts) in the request's extension request attribute.
+int32_t piv_createCertificateRequestWithNames(const char* readerName, const char* pin, uint8_t slot,
+                                              const KeyInfo* publicKey, const char* commonName,
+                                              const char* country, const char* organization,
+                                              const char* organizationUnit,
+                                              const char* const* altNames, uint64_t altNameCount,
+                                              char* out, uint64_t* inOutSize);
+
+// Validity of a self-signed certificate, in days.
+inline constexpr uint32_t pivMinimumValidDays = 1;
+inline constexpr uint32_t pivMaximumValidDays = 36500;
+
+// Verifies the PIN, then builds an X.509 v3 certificate for publicKey whose issuer is its
+// subject, signed by the card with SHA-256: a random positive serial of 16 bytes, valid from
+// now for validDays days, basic constraints CA:FALSE, subject and authority key identifiers
+// and the subject alternative names. Size protocol as for requests (each call makes a new
+// certificate). The certificate is not stored on the card.
+int32_t piv_createSelfSignedCertificate(const char* readerName, const char* pin, uint8_t slot,
+                                        const KeyInfo* publicKey, const char* commonName,
+                                        const char* country, const char* organization,
+                                        const char* organizationUnit, const char* const* altNames,
+                                        uint64_t altNameCount, uint32_t validDays, char* out,
+                                        uint64_t* inOutSize);

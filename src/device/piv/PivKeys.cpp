@@ -26,10 +26,6 @@ constexpr uint8_t tagExponent2 = 0x04;
 constexpr uint8_t tagCoefficient = 0x05;
 constexpr uint8_t tagPrivateScalar = 0x06;
 
-// Policies sent with every key: PIN policy 00, touch policy 01.
-constexpr uint8_t pinPolicy = 0x00;
-constexpr uint8_t touchPolicy = 0x01;
-
 void requireSlot(uint8_t slot) {
     if (findPivKeySlot(slot) == nullptr) {
         throw std::runtime_error("PIV slot is not valid.");
@@ -38,7 +34,7 @@ void requireSlot(uint8_t slot) {
 
 // Components as the card takes them: p, q, d mod (p-1), d mod (q-1), q^-1 mod p for RSA, the
 // private scalar for EC; each in its minimal length.
-SecretBytes privateKeyComponents(KeyInfo& key) {
+SecretBytes privateKeyComponents(KeyInfo& key, const PivKeyPolicies& policies) {
     SecretBytes data;
     if (RSAKeyInfo* rsa = key.asRSA()) {
         appendSecretBerTlv(data, tagPrime1, rsa->prime1);
@@ -49,8 +45,8 @@ SecretBytes privateKeyComponents(KeyInfo& key) {
     } else {
         appendSecretBerTlv(data, tagPrivateScalar, key.asEC()->privateKey);
     }
-    appendSecretBerTlv(data, tagPinPolicy, {pinPolicy});
-    appendSecretBerTlv(data, tagTouchPolicy, {touchPolicy});
+    appendSecretBerTlv(data, tagPinPolicy, {policies.pin});
+    appendSecretBerTlv(data, tagTouchPolicy, {policies.touch});
     return data;
 }
 
@@ -62,24 +58,26 @@ std::unique_ptr<KeyInfo> describePrivateKey(const SecretBytes& keyData) {
 
 } // namespace
 
-std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algorithm) {
+std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algorithm,
+                                                     const PivKeyPolicies& policies) {
     requireSlot(slot);
     if (findPivAlgorithm(algorithm) == nullptr) {
         throw std::runtime_error("Algorithm is not supported.");
     }
     BerTlvBuilder builder;
     builder.addConstructed(tagGenerationTemplate).addPrimitive(tagAlgorithm, {algorithm});
-    builder.addPrimitive(tagPinPolicy, {pinPolicy});
-    builder.addPrimitive(tagTouchPolicy, {touchPolicy});
+    builder.addPrimitive(tagPinPolicy, {policies.pin});
+    builder.addPrimitive(tagTouchPolicy, {policies.touch});
     const Bytes answer = sendCommand(channel(), insGenerateKeyPair, 0x00, slot, builder.build(),
                                      generateTimeLimitMs);
     return parseGeneratedPublicKey(answer, algorithm);
 }
 
-void PivSession::importPrivateKey(uint8_t slot, const SecretBytes& keyData) {
+void PivSession::importPrivateKey(uint8_t slot, const SecretBytes& keyData,
+                                  const PivKeyPolicies& policies) {
     requireSlot(slot);
     const std::unique_ptr<KeyInfo> key = describePrivateKey(keyData);
-    const SecretBytes data = privateKeyComponents(*key);
+    const SecretBytes data = privateKeyComponents(*key, policies);
     // Sizes the card does not take fail here, before anything is sent.
     const uint8_t algorithm = algorithmIdOf(*key);
     sendSecretCommand(channel(), insImportKey, algorithm, slot, data, noTimeLimit);

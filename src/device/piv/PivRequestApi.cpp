@@ -5,11 +5,52 @@
 #include "device/session/SizeProtocol.h"
 #include "encoding/SecretText.h"
 
+#include <optional>
+
 namespace {
 
 // The DER signature of an EC request varies in length from one signing to the next; a size
 // query leaves room for the longer one.
 constexpr uint64_t ecSignatureSlack = 11;
+
+bool anyNull(std::initializer_list<const void*> pointers) {
+    for (const void* pointer : pointers) {
+        if (pointer == nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The names, or nothing when the list or one of its texts is missing.
+std::optional<std::vector<std::string>> namesOf(const char* const* names, uint64_t count) {
+    if (names == nullptr && count > 0) {
+        return std::nullopt;
+    }
+    std::vector<std::string> all;
+    for (uint64_t i = 0; i < count; ++i) {
+        if (names[i] == nullptr) {
+            return std::nullopt;
+        }
+        all.emplace_back(names[i]);
+    }
+    return all;
+}
+
+// Verifies the PIN, has the card sign what sign builds and hands the PEM text out by the
+// size protocol.
+template <typename Sign>
+int32_t signedPemOut(const char* readerName, const char* pin, const KeyInfo& publicKey, char* out,
+                     uint64_t* inOutSize, Sign sign) {
+    return runInSession<PivSession>(readerName, [&](PivSession& session) {
+        session.verifyPin(secretText(pin));
+        const std::string pem = sign(session);
+        copyOut(pem, out, inOutSize);
+        if (out == nullptr && publicKey.isEC()) {
+            *inOutSize += ecSignatureSlack;
+        }
+    });
+}
 
 } // namespace
 
@@ -17,17 +58,41 @@ int32_t piv_createCertificateRequest(const char* readerName, const char* pin, ui
                                      const KeyInfo* publicKey, const char* commonName,
                                      const char* country, const char* organization,
                                      const char* organizationUnit, char* out, uint64_t* inOutSize) {
-    if (pin == nullptr || inOutSize == nullptr || publicKey == nullptr || commonName == nullptr ||
-        country == nullptr || organization == nullptr || organizationUnit == nullptr) {
+    return piv_createCertificateRequestWithNames(readerName, pin, slot, publicKey, commonName,
+                                                 country, organization, organizationUnit, nullptr,
+                                                 0, out, inOutSize);
+}
+
+int32_t piv_createCertificateRequestWithNames(const char* readerName, const char* pin, uint8_t slot,
+                                              const KeyInfo* publicKey, const char* commonName,
+                                              const char* country, const char* organization,
+                                              const char* organizationUnit,
+                                              const char* const* altNames, uint64_t altNameCount,
+                                              char* out, uint64_t* inOutSize) {
+    const std::optional<std::vector<std::string>> names = namesOf(altNames, altNameCount);
+    if (anyNull({pin, inOutSize, publicKey, commonName, country, organization, organizationUnit}) ||
+        !names) {
         return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
     }
-    return runInSession<PivSession>(readerName, [&](PivSession& session) {
-        session.verifyPin(secretText(pin));
-        const std::string pem = session.createCertificateRequest(
-            slot, *publicKey, commonName, country, organization, organizationUnit);
-        copyOut(pem, out, inOutSize);
-        if (out == nullptr && publicKey->isEC()) {
-            *inOutSize += ecSignatureSlack;
-        }
+    const SubjectFields subject{commonName, country, organization, organizationUnit};
+    return signedPemOut(readerName, pin, *publicKey, out, inOutSize, [&](PivSession& session) {
+        return session.createCertificateRequest(slot, *publicKey, subject, *names);
+    });
+}
+
+int32_t piv_createSelfSignedCertificate(const char* readerName, const char* pin, uint8_t slot,
+                                        const KeyInfo* publicKey, const char* commonName,
+                                        const char* country, const char* organization,
+                                        const char* organizationUnit, const char* const* altNames,
+                                        uint64_t altNameCount, uint32_t validDays, char* out,
+                                        uint64_t* inOutSize) {
+    const std::optional<std::vector<std::string>> names = namesOf(altNames, altNameCount);
+    if (anyNull({pin, inOutSize, publicKey, commonName, country, organization, organizationUnit}) ||
+        !names || validDays < pivMinimumValidDays || validDays > pivMaximumValidDays) {
+        return QUENLIX_KEY_ERROR_INVALID_ARGUMENT;
+    }
+    const SubjectFields subject{commonName, country, organization, organizationUnit};
+    return signedPemOut(readerName, pin, *publicKey, out, inOutSize, [&](PivSession& session) {
+        return session.createSelfSignedCertificate(slot, *publicKey, subject, *names, validDays);
     });
 }

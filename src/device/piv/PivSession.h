@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/piv/CertificateRequest.h"
 #include "device/piv/PivTables.h"
 #include "device/session/Session.h"
 #include "device/transport/ApduExchange.h"
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct KeyInfo;
 struct CertificateInfo;
@@ -48,9 +50,11 @@ public:
     void reset();
 
     // Keys. Both replace whatever key the slot held.
-    std::unique_ptr<KeyInfo> generateKeyPair(uint8_t slot, uint8_t algorithm);
+    std::unique_ptr<KeyInfo> generateKeyPair(uint8_t slot, uint8_t algorithm,
+                                             const PivKeyPolicies& policies = {});
     // keyData: a private key file, PEM or DER.
-    void importPrivateKey(uint8_t slot, const SecretBytes& keyData);
+    void importPrivateKey(uint8_t slot, const SecretBytes& keyData,
+                          const PivKeyPolicies& policies = {});
 
     // Data objects and certificates.
     Bytes getData(const PivObjectId& objectId);
@@ -74,6 +78,18 @@ public:
                                          const std::string& commonName, const std::string& country,
                                          const std::string& organization,
                                          const std::string& organizationUnit);
+    // The same with subject alternative names ("DNS:name", "email:address", "URI:uri",
+    // "IP:address") in the request's extension request attribute; none adds no attribute.
+    std::string createCertificateRequest(uint8_t slot, const KeyInfo& publicKey,
+                                         const SubjectFields& subject,
+                                         const std::vector<std::string>& altNames);
+    // PEM of an X.509 v3 certificate for publicKey whose issuer is its subject, signed by the
+    // card with the slot's private key (the PIN must have been verified); see
+    // buildSelfSignedCertificate.
+    std::string createSelfSignedCertificate(uint8_t slot, const KeyInfo& publicKey,
+                                            const SubjectFields& subject,
+                                            const std::vector<std::string>& altNames,
+                                            uint32_t validDays);
 
 private:
     PivRetryInfo getRetries(uint8_t keyReference);

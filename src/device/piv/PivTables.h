@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 struct KeyInfo;
 
@@ -54,6 +55,27 @@ inline constexpr std::array<PivAlgorithm, 4> pivAlgorithms{{
     {"RSA2048", "RSA", 2048, 0x07, ""},
     {"ECCP256", "EC", 256, 0x11, "P-256"},
     {"ECCP384", "EC", 384, 0x14, "P-384"},
+}};
+
+// The PIN policy (tag AA) and touch policy (tag AB) sent with a generated or imported key.
+// Without a choice of the user's: PIN policy 00 (the card's default), touch policy 01 (never).
+struct PivKeyPolicies {
+    uint8_t pin = 0x00;
+    uint8_t touch = 0x01;
+};
+
+// The policies by their names on the command line.
+inline constexpr std::array<std::pair<std::string_view, uint8_t>, 4> pivPinPolicyNames{{
+    {"default", 0x00},
+    {"never", 0x01},
+    {"once", 0x02},
+    {"always", 0x03},
+}};
+inline constexpr std::array<std::pair<std::string_view, uint8_t>, 4> pivTouchPolicyNames{{
+    {"default", 0x00},
+    {"never", 0x01},
+    {"always", 0x02},
+    {"cached", 0x03},
 }};
 
 // The algorithm with this identifier, or null when the table has none.

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <openssl/pem.h>
 #include <openssl/rsa.h>
+#include <openssl/x509v3.h>
 
 namespace {
 
@@ -211,5 +213,79 @@ TEST(PivCertificateRequest, FailedSigningGivesTheCardsCode) {
         EXPECT_EQ(signingCommands(card).size(), signings);
         EXPECT_EQ(card.sentAfterSelect().front(),
                   bytesOf("00 20 00 80 08 31 32 33 34 35 36 FF FF"));
+    }
+}
+
+TEST(PivSelfSignedCertificate, CardSignsACertificateOfItsOwnKey) {
+    const char* const names[] = {"DNS:host.example", "IP:10.0.0.1", "email:a@example.org"};
+    for (const auto& [type, bits] :
+         std::vector<std::pair<std::string, int32_t>>{{"RSA", 2048}, {"EC", 256}}) {
+        SCOPED_TRACE(type);
+        const TestKey key = testKey(type, bits);
+        ObjectCard card;
+        card.signer = CardSigner{key.privateKey.get(), {}};
+        uint64_t size = 0;
+        ASSERT_EQ(piv_createSelfSignedCertificate(reader, pin, 0x9A, key.publicKey.get(), "Host",
+                                                  "", "", "", names, 3, 30, nullptr, &size),
+                  0);
+        std::string pem(size, '\0');
+        ASSERT_EQ(piv_createSelfSignedCertificate(reader, pin, 0x9A, key.publicKey.get(), "Host",
+                                                  "", "", "", names, 3, 30, pem.data(), &size),
+                  0);
+        pem.resize(size);
+        const BioPtr bio(BIO_new_mem_buf(pem.data(), int(pem.size())));
+        const X509Ptr certificate(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+        ASSERT_TRUE(certificate);
+        EXPECT_EQ(X509_verify(certificate.get(), key.privateKey.get()), 1);
+        EXPECT_EQ(X509_get_version(certificate.get()), 2);
+        EXPECT_EQ(X509_NAME_cmp(X509_get_subject_name(certificate.get()),
+                                X509_get_issuer_name(certificate.get())),
+                  0);
+        const ASN1_INTEGER* serial = X509_get0_serialNumber(certificate.get());
+        EXPECT_EQ(ASN1_STRING_length(serial), 16);
+        EXPECT_NE(ASN1_STRING_type(serial), V_ASN1_NEG_INTEGER);
+        int days = 0;
+        int seconds = 0;
+        ASSERT_EQ(ASN1_TIME_diff(&days, &seconds, X509_get0_notBefore(certificate.get()),
+                                 X509_get0_notAfter(certificate.get())),
+                  1);
+        EXPECT_EQ(days, 30);
+        EXPECT_EQ(seconds, 0);
+        const GeneralNamesPtr altNames(static_cast<GENERAL_NAMES*>(
+            X509_get_ext_d2i(certificate.get(), NID_subject_alt_name, nullptr, nullptr)));
+        ASSERT_TRUE(altNames);
+        ASSERT_EQ(sk_GENERAL_NAME_num(altNames.get()), 3);
+        EXPECT_EQ(sk_GENERAL_NAME_value(altNames.get(), 0)->type, GEN_DNS);
+        EXPECT_EQ(sk_GENERAL_NAME_value(altNames.get(), 1)->type, GEN_IPADD);
+        EXPECT_EQ(sk_GENERAL_NAME_value(altNames.get(), 2)->type, GEN_EMAIL);
+        EXPECT_EQ(X509_check_ca(certificate.get()), 0);
+    }
+}
+
+TEST(PivSelfSignedCertificate, ArgumentsOutsideTheContractReachNoCard) {
+    const TestKey key = testKey("EC", 256);
+    const char* const missing[] = {"DNS:a.example", nullptr};
+    const char* const bad[] = {"mail:a@example.org"};
+    struct Case {
+        std::string name;
+        const char* const* names;
+        uint64_t count;
+        uint32_t days;
+        int32_t code;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"no days", nullptr, 0, 0, QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
+             {"a hundred years and a day", nullptr, 0, 36501, QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
+             {"a missing name", missing, 2, 1, QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
+             {"an unknown form", bad, 1, 1, QUENLIX_KEY_ERROR_INVALID_ARGUMENT},
+         }) {
+        SCOPED_TRACE(c.name);
+        ObjectCard card;
+        card.signer = CardSigner{key.privateKey.get(), {}};
+        uint64_t size = 0;
+        EXPECT_EQ(piv_createSelfSignedCertificate(reader, pin, 0x9A, key.publicKey.get(), "", "",
+                                                  "", "", c.names, c.count, c.days, nullptr, &size),
+                  c.code);
+        EXPECT_EQ(signingCommands(card).size(), 0u);
     }
 }

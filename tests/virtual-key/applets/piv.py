@@ -38,7 +38,7 @@ DEFAULT_SERIAL = 10597059
 SW_NOT_ENOUGH_MEMORY = 0x6A84
 
 PIN_REF, PUK_REF, MANAGEMENT_REF = 0x80, 0x81, 0x9B
-PIN_POLICY_DEFAULT, PIN_POLICY_NEVER = 0x00, 0x01
+PIN_POLICY_DEFAULT, PIN_POLICY_NEVER, PIN_POLICY_ONCE, PIN_POLICY_ALWAYS = 0x00, 0x01, 0x02, 0x03
 
 CHUID = bytes.fromhex("5FC102")
 CCC = bytes.fromhex("5FC107")
@@ -151,6 +151,7 @@ class PivApplet(Applet):
         self.keep_empty_objects = keep_empty_objects
         self.max_object_size = max_object_size
         self.pin_verified = False
+        self.pin_fresh = False  # verified, and no private-key operation since
         self.authenticated = False
         self._challenge = None  # (kind, expected answer) of a pending management-key exchange
         self._commands = {
@@ -204,6 +205,7 @@ class PivApplet(Applet):
 
     def _forget_proofs(self):
         self.pin_verified = False
+        self.pin_fresh = False
         self.authenticated = False
         self._challenge = None
 
@@ -238,6 +240,8 @@ class PivApplet(Applet):
             return b"", SW_WRONG_DATA
         sw = self.pin.check(data)
         self.pin_verified = sw == SW_OK
+        # A key of PIN policy "always" takes only a PIN verified right before its operation.
+        self.pin_fresh = self.pin_verified
         return b"", sw
 
     def _change_reference(self, p1, p2, data):
@@ -422,6 +426,9 @@ class PivApplet(Applet):
             return b"", SW_WRONG_DATA
         if self._needs_pin(slot, held) and not self.pin_verified:
             return b"", SW_SECURITY_STATUS_NOT_SATISFIED
+        if held.pin_policy == PIN_POLICY_ALWAYS and not self.pin_fresh:
+            return b"", SW_SECURITY_STATUS_NOT_SATISFIED
+        self.pin_fresh = False
         try:
             if algorithm in keys.RSA_BITS:
                 signature = keys.raw_rsa(held.private_key, inner[0x81])
