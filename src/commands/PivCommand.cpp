@@ -43,7 +43,7 @@ std::string retriesText(const RetryState& state) {
 } // namespace
 
 int32_t PivCommand::run(const std::string& action) {
-    static const std::array<std::pair<std::string_view, Action>, 16> actions{{
+    static const std::array<std::pair<std::string_view, Action>, 17> actions{{
         {"--info", &PivCommand::showInfo},
         {"--reset", &PivCommand::reset},
         {"--change-pin", &PivCommand::changePin},
@@ -54,6 +54,7 @@ int32_t PivCommand::run(const std::string& action) {
         {"--list-certificates", &PivCommand::listCertificates},
         {"--generate-key-pair", &PivCommand::generateKeyPair},
         {"--request-certificate", &PivCommand::requestCertificate},
+        {"--generate-certificate", &PivCommand::generateCertificate},
         {"--import-key", &PivCommand::importKey},
         {"--import-certificate", &PivCommand::importCertificate},
         {"--read-certificate", &PivCommand::readCertificate},

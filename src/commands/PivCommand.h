@@ -2,10 +2,14 @@
 
 #include "app/SecretEntry.h"
 #include "commands/AppletCommand.h"
+#include "device/piv/PivTables.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 // "piv": PIN, PUK and management key of the PIV applet, key pairs, certificates, certificate
 // signing requests signed by the card, and the CHUID and CCC identity objects.
@@ -34,9 +38,14 @@ private:
 
     // Keys (PivKeyActions.cpp).
     int32_t generateKeyPair();
-    int32_t requestCertificate();
-    std::string certificateRequestText(std::span<const uint8_t> publicKeyFile);
     int32_t importKey();
+
+    // Requests and certificates signed on the card (PivSignedActions.cpp).
+    int32_t requestCertificate();
+    int32_t generateCertificate();
+    // Runs sign; a slot without a usable private key is reported as such.
+    int32_t withTheSlotsPrivateKey(const std::function<void()>& sign);
+    std::runtime_error notTheSlotsKey() const;
 
     // Certificates and identity objects (PivCertificateActions.cpp).
     int32_t listCertificates();
@@ -62,6 +71,12 @@ private:
     // Upper-case slot name written by the slot actions, e.g. "9A".
     std::string slot;
     int32_t algorithm = 7;
+    // Sent in tags AA and AB with a generated or imported key.
+    int32_t pinPolicy = PivKeyPolicies{}.pin;
+    int32_t touchPolicy = PivKeyPolicies{}.touch;
+    // "DNS:name", "email:address", "URI:uri", "IP:address", in the given order.
+    std::vector<std::string> subjectAltNames;
+    int32_t validDays = 365;
     std::string commonName;
     std::string country;
     std::string organizationName;

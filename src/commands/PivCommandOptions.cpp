@@ -73,6 +73,15 @@ void PivCommand::registerKeyOptions() {
                         .description("value in {RSA1024,RSA2048,ECCP256,ECCP384}"))
         ->type_name("ENUM")
         ->default_str("RSA2048");
+    app->add_option("--pin-policy", pinPolicy,
+                    "PIN policy of a generated or imported key: default, never, once or always")
+        ->transform(policyNames(pivPinPolicyNames))
+        ->type_name("ENUM");
+    app->add_option("--touch-policy", touchPolicy,
+                    "Touch policy of a generated or imported key: default, never, always or "
+                    "cached")
+        ->transform(policyNames(pivTouchPolicyNames))
+        ->type_name("ENUM");
     addAction(app->add_option("--generate-key-pair", slot,
                               "Generate a new key pair and print public key to output file or "
                               "stdout")
@@ -87,9 +96,28 @@ void PivCommand::registerKeyOptions() {
                     "Organization name to use in a certificate signing request");
     app->add_option("--organization-unit", organizationUnit,
                     "Organization unit to use in a certificate signing request");
+    app->add_option("--subject-alt-name", subjectAltNames,
+                    "Subject alternative name to use in a certificate signing request or "
+                    "certificate: DNS:name, email:address, URI:uri or IP:address. May be given "
+                    "more than once")
+        ->check(subjectAltNameCheck())
+        ->type_name("NAME")
+        ->allow_extra_args(false);
+    app->add_option("--valid-days", validDays,
+                    "Number of days a generated certificate is valid, from now")
+        ->check(CLI::Range(static_cast<int32_t>(pivMinimumValidDays),
+                           static_cast<int32_t>(pivMaximumValidDays)))
+        ->capture_default_str();
     addAction(app->add_option("--request-certificate", slot,
                               "Create a certificate signing request including public key from "
                               "input file and print to output file or stdout")
+                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
+                  ->needs(app->get_option("--pin"))
+                  ->needs(inputOption));
+    addAction(app->add_option("--generate-certificate", slot,
+                              "Create a self-signed certificate including public key from input "
+                              "file, signed by the key in the specified slot, and print to "
+                              "output file or stdout")
                   ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
                   ->needs(app->get_option("--pin"))
                   ->needs(inputOption));

@@ -2,6 +2,7 @@
 
 #include "app/SecretWiping.h"
 #include "commands/PivCountryCodes.h"
+#include "crypto/SubjectAltNames.h"
 #include "device/piv/PivTables.h"
 #include "encoding/Hex.h"
 
@@ -97,6 +98,10 @@ CLI::Validator retryCountAsDecimal() {
 
 CLI::Validator outputPathCheck() {
     return CLI::Validator(checkOutputPath, "");
+}
+
+CLI::Validator subjectAltNameCheck() {
+    return CLI::Validator(subjectAltNameProblem, "");
 }
 
 CLI::Validator countryCheck() {

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <array>
+#include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 // Parse-time checks of the piv options. Each rejects a value with a message that CLI11
@@ -30,6 +34,21 @@ CLI::Validator countryCheck();
 
 // The key slots by name ("9A", "9C", ..., "95"), in the slot table's order.
 std::vector<std::string> pivSlotNames();
+
+// A subject alternative name of one of the forms a request or certificate takes.
+CLI::Validator subjectAltNameCheck();
+
+// Transform of a key policy option: the names (case-sensitive) or their numbers.
+template <size_t Count>
+CLI::Validator policyNames(const std::array<std::pair<std::string_view, uint8_t>, Count>& table) {
+    std::vector<std::pair<std::string, int32_t>> names;
+    std::string description = "value in {";
+    for (const auto& [name, value] : table) {
+        names.emplace_back(std::string(name), value);
+        description += std::string(name) + (names.size() < Count ? "," : "}");
+    }
+    return CLI::CheckedTransformer(names).description(description);
+}
 
 // Algorithm option names and the card's identifiers.
 std::map<std::string, int32_t> pivAlgorithmNames();

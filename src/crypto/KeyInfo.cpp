@@ -58,3 +58,7 @@ std::unique_ptr<KeyInfo> makeECKeyInfo(EvpPkeyPtr key) {
     info->privateKey = componentBytes<SecretBytes>(scalar);
     return info;
 }
+
+std::unique_ptr<KeyInfo> describedKey(EvpPkeyPtr key) {
+    return isRSAKey(*key) ? makeRSAKeyInfo(std::move(key)) : makeECKeyInfo(std::move(key));
+}

@@ -66,3 +66,6 @@ bool isRSAKey(const EVP_PKEY& key);
 // Take the key over and describe it; the caller picks the one that isRSAKey names.
 std::unique_ptr<KeyInfo> makeRSAKeyInfo(EvpPkeyPtr key);
 std::unique_ptr<KeyInfo> makeECKeyInfo(EvpPkeyPtr key);
+
+// The one of the two that isRSAKey names; OpenSSLException "Unknown key type" for others.
+std::unique_ptr<KeyInfo> describedKey(EvpPkeyPtr key);

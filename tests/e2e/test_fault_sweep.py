@@ -144,6 +144,8 @@ ACTIONS = {
     "piv-generate-key-pair": Action(("piv", "-k", MGMT, "--generate-key-pair", "9A", "--algorithm", "ECCP256"), piv_key(), entry="piv_generateKeyPair"),
     "piv-request-certificate-ec": Action(("piv", "-p", PIN, "--request-certificate", "9A", "--input", EC_PUBLIC_FILE, "--common-name", "Sweep", "--country", "DE"), piv_key(slot_keys={0x9A: EC_KEY}), entry="piv_createCertificateRequestEc"),
     "piv-request-certificate-rsa": Action(("piv", "-p", PIN, "--request-certificate", "9C", "--input", RSA_PUBLIC_FILE, "--organization-name", "Sweep"), piv_key(slot_keys={0x9C: RSA_KEY}), entry="piv_createCertificateRequestRsa"),
+    "piv-generate-certificate-ec": Action(("piv", "-p", PIN, "--generate-certificate", "9A", "--input", EC_PUBLIC_FILE, "--common-name", "Sweep", "--subject-alt-name", "DNS:sweep.example"), piv_key(slot_keys={0x9A: EC_KEY}), entry="piv_createSelfSignedCertificateEc"),
+    "piv-generate-certificate-rsa": Action(("piv", "-p", PIN, "--generate-certificate", "9C", "--input", RSA_PUBLIC_FILE, "--valid-days", "30"), piv_key(slot_keys={0x9C: RSA_KEY}), entry="piv_createSelfSignedCertificateRsa"),
     "piv-import-key": Action(("piv", "-k", MGMT, "--import-key", "9D", "--input", KEY_FILE), piv_key(), entry="piv_importPrivateKey"),
     # The certificate and then the Key History: two objects, two writes.
     "piv-import-certificate": Action(("piv", "-k", MGMT, "--import-certificate", "83", "--input", CERTIFICATE_FILE), piv_key(objects={piv.KEY_HISTORY: key_history(1), **CERTIFIED}), stepwise=True, entry="piv_importCertificate"),

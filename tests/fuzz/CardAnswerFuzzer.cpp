@@ -134,6 +134,8 @@ const Operation operations[] = {
     {"piv_importPrivateKey", pivImportPrivateKey},
     {"piv_createCertificateRequestRsa", pivCertificateRequestRsa},
     {"piv_createCertificateRequestEc", pivCertificateRequestEc},
+    {"piv_createSelfSignedCertificateRsa", pivSelfSignedCertificateRsa},
+    {"piv_createSelfSignedCertificateEc", pivSelfSignedCertificateEc},
 };
 // clang-format on
 

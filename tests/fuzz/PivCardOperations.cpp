@@ -74,14 +74,18 @@ void readObject(ObjectRead read) {
     }
 }
 
-// As the command does: a size query, then the request into a buffer of that size.
-void certificateRequest(uint8_t slot, std::string_view publicKeyFile, bool rsa) {
-    EvpPkeyPtr key = parsePublicKey(bytesOf(publicKeyFile));
-    const std::unique_ptr<KeyInfo> publicKey =
-        rsa ? makeRSAKeyInfo(std::move(key)) : makeECKeyInfo(std::move(key));
+const char* const altNames[] = {"DNS:sweep.example", "IP:10.0.0.1"};
+
+// As the command does: a size query, then the request (or certificate) into a buffer of that
+// size.
+void signedOnCard(uint8_t slot, std::string_view publicKeyFile, bool certificate) {
+    const std::unique_ptr<KeyInfo> publicKey = describedKey(parsePublicKey(bytesOf(publicKeyFile)));
     const auto create = [&](char* out, uint64_t* size) {
-        return piv_createCertificateRequest(reader, "123456", slot, publicKey.get(), "Sweep", "DE",
-                                            "Sweep", "", out, size);
+        return certificate ? piv_createSelfSignedCertificate(reader, "123456", slot,
+                                                             publicKey.get(), "Sweep", "DE",
+                                                             "Sweep", "", altNames, 2, 30, out, size)
+                           : piv_createCertificateRequest(reader, "123456", slot, publicKey.get(),
+                                                          "Sweep", "DE", "Sweep", "", out, size);
     };
     uint64_t length = 0;
     if (create(nullptr, &length) != 0) {
@@ -145,9 +149,17 @@ void pivImportPrivateKey() {
 }
 
 void pivCertificateRequestRsa() {
-    certificateRequest(0x9C, rsaPublicKey, true);
+    signedOnCard(0x9C, rsaPublicKey, false);
 }
 
 void pivCertificateRequestEc() {
-    certificateRequest(0x9A, ecPublicKey, false);
+    signedOnCard(0x9A, ecPublicKey, false);
+}
+
+void pivSelfSignedCertificateRsa() {
+    signedOnCard(0x9C, rsaPublicKey, true);
+}
+
+void pivSelfSignedCertificateEc() {
+    signedOnCard(0x9A, ecPublicKey, true);
 }

@@ -13,3 +13,5 @@ void pivGenerateKeyPair();
 void pivImportPrivateKey();
 void pivCertificateRequestRsa();
 void pivCertificateRequestEc();
+void pivSelfSignedCertificateRsa();
+void pivSelfSignedCertificateEc();

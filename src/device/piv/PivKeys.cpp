@@ -50,12 +50,6 @@ SecretBytes privateKeyComponents(KeyInfo& key, const PivKeyPolicies& policies) {
     return data;
 }
 
-std::unique_ptr<KeyInfo> describePrivateKey(const SecretBytes& keyData) {
-    EvpPkeyPtr key = parsePrivateKey(keyData);
-    const bool rsa = isRSAKey(*key);
-    return rsa ? makeRSAKeyInfo(std::move(key)) : makeECKeyInfo(std::move(key));
-}
-
 } // namespace
 
 std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algorithm,
@@ -76,7 +70,7 @@ std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algor
 void PivSession::importPrivateKey(uint8_t slot, const SecretBytes& keyData,
                                   const PivKeyPolicies& policies) {
     requireSlot(slot);
-    const std::unique_ptr<KeyInfo> key = describePrivateKey(keyData);
+    const std::unique_ptr<KeyInfo> key = describedKey(parsePrivateKey(keyData));
     const SecretBytes data = privateKeyComponents(*key, policies);
     // Sizes the card does not take fail here, before anything is sent.
     const uint8_t algorithm = algorithmIdOf(*key);

@@ -1,6 +1,7 @@
 #include "crypto/KeyInfo.h"
 #include "device/piv/Piv.h"
 #include "device/piv/PivSession.h"
+#include "device/piv/PivTables.h"
 #include "device/session/RunInSession.h"
 #include "device/session/SizeProtocol.h"
 #include "encoding/SecretText.h"
