@@ -1,7 +1,8 @@
 """pytest plugin: simulated FIDO devices reached through the preloaded shim.
 
     def test_something(fido_devices):
-        key = fido_devices.add(pin="1234")
+        key = fido_devices.add(pin="1234", credentials=[
+            ("example.com", "Example", b"\x01", "alice", "Alice", b"\xc1" * 16)])
         other = fido_devices.add(vendor_id=0x1050, product_id=0x0407)
         run("fido", "--info", env=fido_devices.env())  # variables to add
         assert key.state().retries == 8
@@ -73,6 +74,11 @@ class FidoDevice:
     def power_cycle(self):
         self.simulated.power_cycle()
 
+    def plant(self, credential):
+        """One more discoverable credential: a Credential or (rp_id, rp_name, user_id,
+        user_name, display_name, credential_id[, key])."""
+        self.simulated.plant(credential)
+
     def disappear_after(self, opens: int):
         """Stay enumerated but refuse to open after this many more opens."""
         self.simulated.disappear_after(opens)
@@ -92,11 +98,14 @@ class FidoDevices:
     def add(self, path: Optional[str] = None, *, vendor_id: int = KEY_VENDOR_ID,
             product_id: int = KEY_PRODUCT_ID, manufacturer: str = "Quenlix",
             product: str = "Quenlix Key", pin: Optional[str] = None, retries: int = 8,
-            **config) -> FidoDevice:
-        """Plug in a device. Keyword arguments beyond these are AuthenticatorConfig fields."""
+            credentials=(), **config) -> FidoDevice:
+        """Plug in a device holding the given discoverable credentials, in that order (each a
+        Credential or its tuple). Keyword arguments beyond these are AuthenticatorConfig
+        fields."""
         index = len(self.devices)
         socket_path = os.path.join(self._socket_dir, f"dev{index}.sock")
-        simulated = SimulatedDevice(socket_path, AuthenticatorConfig(**config), pin, retries)
+        simulated = SimulatedDevice(socket_path, AuthenticatorConfig(**config), pin, retries,
+                                    credentials)
         device = FidoDevice(path if path is not None else f"/dev/hidraw-sim{index}",
                             socket_path, vendor_id, product_id, manufacturer, product,
                             simulated)

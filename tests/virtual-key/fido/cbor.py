@@ -49,6 +49,24 @@ def decode(data: bytes):
     return value
 
 
+def decode_map_values(data: bytes) -> dict:
+    """The encoded bytes of each value of a map, by key, exactly as sent: a MAC computed over
+    a parameter covers the sender's encoding, not a re-encoding of the decoded value."""
+    data = bytes(data)
+    major, count, pos = _read_head(data, 0)
+    if major != 5:
+        raise CborError("not a map")
+    values = {}
+    for _ in range(count):
+        key, pos = _decode_item(data, pos, depth=1)
+        start = pos
+        _, pos = _decode_item(data, pos, depth=1)
+        values[key] = data[start:pos]
+    if pos != len(data):
+        raise CborError("trailing bytes")
+    return values
+
+
 def _decode_item(data: bytes, pos: int, depth: int):
     if depth > 16:
         raise CborError("nesting too deep")

@@ -34,12 +34,12 @@ VANISH = Vanish()
 
 class SimulatedDevice:
     def __init__(self, socket_path: str, config: Optional[AuthenticatorConfig] = None,
-                 pin: Optional[str] = None, retries: int = 8):
+                 pin: Optional[str] = None, retries: int = 8, credentials=()):
         if len(socket_path.encode()) > 107:
             raise ValueError(f"Unix socket path too long: {socket_path}")
         self.socket_path = socket_path
         self.config = config or AuthenticatorConfig()
-        self.authenticator = Authenticator(self.config, pin, retries)
+        self.authenticator = Authenticator(self.config, pin, retries, credentials)
         self.lock = threading.RLock()
         self._channels = set()
         self._next_channel = 1
@@ -116,6 +116,11 @@ class SimulatedDevice:
             connections = list(self._connections)
         for connection in connections:
             connection.stop()
+
+    def plant(self, credential):
+        """One more discoverable credential (a Credential or its tuple), after the others."""
+        with self.lock:
+            self.authenticator.plant(credential)
 
     def power_cycle(self):
         with self.lock:

@@ -19,6 +19,14 @@ COSE_KTY_EC2 = 2
 COSE_CRV_P256 = 1
 COSE_ALG_ECDH_ES_HKDF_256 = -25
 
+# Permissions of a PIN/UV auth token.
+PERMISSION_MC = 0x01  # makeCredential
+PERMISSION_GA = 0x02  # getAssertion
+PERMISSION_CM = 0x04  # credential management
+PERMISSION_BE = 0x08  # bio enrollment
+PERMISSION_LBW = 0x10  # large blob write
+PERMISSION_ACFG = 0x20  # authenticator configuration
+
 
 class PinProtocolError(ValueError):
     """Malformed key agreement or ciphertext (CTAP2_ERR_INVALID_PARAMETER)."""
