@@ -83,7 +83,8 @@ GeneralNamesPtr makeSubjectAltNames(const std::vector<std::string>& names) {
         if (sk_GENERAL_NAME_push(all.get(), general.get()) <= 0) {
             throw OpenSSLException("Could not build subject alternative names");
         }
-        general.release();
+        // The stack owns the name now.
+        static_cast<void>(general.release());
     }
     return all;
 }
