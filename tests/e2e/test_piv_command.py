@@ -16,7 +16,7 @@ SLOTS = ",".join(f"{slot:02X}" for slot in piv.SLOTS)
 ACTIONS = (
     "--info,--reset,--change-pin,--unblock-pin,--change-puk,--set-management-key,"
     "--configure-retries,--list-certificates,--generate-key-pair,--request-certificate,"
-    "--import-key,--import-certificate,--read-certificate,--delete-certificate,--set-ccc,--set-chuid"
+    "--generate-certificate,--import-key,--import-certificate,--read-certificate,--delete-certificate,--set-ccc,--set-chuid"
 )
 DER = serialization.Encoding.DER
 SPKI = serialization.PublicFormat.SubjectPublicKeyInfo
