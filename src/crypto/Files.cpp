@@ -9,8 +9,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <random>
-#include <regex>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace {
@@ -35,12 +35,30 @@ struct OutputTarget {
     bool fifo;
 };
 
+bool isNumber(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // /dev/stdout, /dev/fd/N, /proc/self/fd/N and the like name a descriptor the caller opened;
 // replacing what they lead to would leave that descriptor on a deleted file.
-bool isDescriptorAlias(const std::string& path) {
-    static const std::regex alias("/dev/(fd/[0-9]+|stdout|stderr|stdin)|"
-                                  "/proc/(self|thread-self|[0-9]+)/fd/[0-9]+");
-    return std::regex_match(path, alias);
+bool isDescriptorAlias(std::string_view path) {
+    if (path == "/dev/stdin" || path == "/dev/stdout" || path == "/dev/stderr") {
+        return true;
+    }
+    if (path.starts_with("/dev/fd/")) {
+        return isNumber(path.substr(8));
+    }
+    if (!path.starts_with("/proc/")) {
+        return false;
+    }
+    const std::string_view rest = path.substr(6);
+    const size_t fd = rest.find("/fd/");
+    if (fd == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view process = rest.substr(0, fd);
+    return (process == "self" || process == "thread-self" || isNumber(process)) &&
+           isNumber(rest.substr(fd + 4));
 }
 
 std::string folderOf(const std::string& path) {
