@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
@@ -33,20 +34,33 @@ struct OutputTarget {
     std::string path;
     bool inPlace;
     bool fifo;
+    // The program's own descriptor that the path names (/dev/stdout is 1), written directly so
+    // that what follows on it comes after the text; -1 for any other path.
+    int descriptor = -1;
 };
 
-bool isNumber(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+// The number, or -1 when the text is not a small decimal number.
+int descriptorNumber(std::string_view text) {
+    int number = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size() && number >= 0 ? number : -1;
 }
 
-// /dev/stdout, /dev/fd/N, /proc/self/fd/N and the like name a descriptor the caller opened;
-// replacing what they lead to would leave that descriptor on a deleted file.
-bool isDescriptorAlias(std::string_view path) {
-    if (path == "/dev/stdin" || path == "/dev/stdout" || path == "/dev/stderr") {
-        return true;
+// /dev/stdout, /dev/fd/N, /proc/self/fd/N and the like name a descriptor of a process;
+// replacing what they lead to would leave that descriptor on a deleted file. ownDescriptor
+// receives the descriptor when it is one of this program's, else -1.
+bool isDescriptorAlias(std::string_view path, int& ownDescriptor) {
+    ownDescriptor = -1;
+    const std::array<std::string_view, 3> standard = {"/dev/stdin", "/dev/stdout", "/dev/stderr"};
+    for (size_t i = 0; i < standard.size(); ++i) {
+        if (path == standard[i]) {
+            ownDescriptor = static_cast<int>(i);
+            return true;
+        }
     }
     if (path.starts_with("/dev/fd/")) {
-        return isNumber(path.substr(8));
+        ownDescriptor = descriptorNumber(path.substr(8));
+        return ownDescriptor >= 0;
     }
     if (!path.starts_with("/proc/")) {
         return false;
@@ -57,8 +71,13 @@ bool isDescriptorAlias(std::string_view path) {
         return false;
     }
     const std::string_view process = rest.substr(0, fd);
-    return (process == "self" || process == "thread-self" || isNumber(process)) &&
-           isNumber(rest.substr(fd + 4));
+    const int number = descriptorNumber(rest.substr(fd + 4));
+    const bool own = process == "self" || process == "thread-self" ||
+                     descriptorNumber(process) == static_cast<int>(::getpid());
+    if (own) {
+        ownDescriptor = number;
+    }
+    return number >= 0 && (own || descriptorNumber(process) >= 0);
 }
 
 std::string folderOf(const std::string& path) {
@@ -94,8 +113,9 @@ OutputTarget resolveOutput(const std::string& path) {
     if (S_ISDIR(status.st_mode)) {
         throw openFailure(path);
     }
-    if (!S_ISREG(status.st_mode) || isDescriptorAlias(path)) {
-        return {path, true, S_ISFIFO(status.st_mode)};
+    int descriptor = -1;
+    if (isDescriptorAlias(path, descriptor) || !S_ISREG(status.st_mode)) {
+        return {path, true, S_ISFIFO(status.st_mode) && descriptor < 0, descriptor};
     }
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
                                                            &std::free);
@@ -140,6 +160,12 @@ bool writeAll(int fd, const std::string& text) {
 }
 
 void writeInPlace(const OutputTarget& target, const std::string& path, const std::string& text) {
+    if (target.descriptor >= 0) {
+        if (!writeAll(target.descriptor, text)) {
+            throw writeFailure(path);
+        }
+        return;
+    }
     FileDescriptor file(::open(target.path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC));
     if (!file.valid()) {
         throw openFailure(path);
@@ -191,6 +217,13 @@ SecretBytes readFile(const std::string& path) {
 void checkWritable(const std::string& path) {
     const OutputTarget target = resolveOutput(path);
     if (target.fifo) {
+        return;
+    }
+    if (target.descriptor >= 0) {
+        const int mode = ::fcntl(target.descriptor, F_GETFL);
+        if (mode < 0 || (mode & O_ACCMODE) == O_RDONLY) {
+            throw openFailure(path);
+        }
         return;
     }
     if (target.inPlace) {

@@ -189,3 +189,12 @@ def test_set_ccc_help_names_the_standard_by_its_title(run):
     result = run("piv", "--help")
     assert ("Set card capability container as specified in NIST Government Smart Card "
             "Interoperability Specification version 2.1") in result.stdout
+
+
+def test_output_to_dev_stdout_goes_to_the_programs_own_standard_output(filled_piv, run_into, tmp_path):
+    captured = tmp_path / "captured.txt"
+    status, stderr = run_into(captured, "piv", "--read-certificate", "9A", "--output", "/dev/stdout", "-r", READER0)
+    assert (status, stderr) == (0, "")
+    pem = CERTIFICATE.public_bytes(PEM).decode()
+    assert captured.read_text() == pem + "Successfully exported certificate to /dev/stdout\n"
+    assert os.path.islink("/dev/stdout")
