@@ -1,4 +1,4 @@
-#include "app/Application.h"
+#include "program/BuildApplication.h"
 
 int main(int argc, char** argv) {
     std::unique_ptr<Application> application = buildApplication();
