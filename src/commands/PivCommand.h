@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 // "piv": PIN, PUK and management key of the PIV applet, key pairs, certificates, certificate
 // signing requests signed by the card, and the CHUID and CCC identity objects.
@@ -14,12 +15,16 @@ public:
     ~PivCommand() override = default;
 
 private:
-    // Option registration (PivCommandOptions.cpp).
-    void registerCredentialOptions();
-    void registerKeyOptions();
-    void registerCertificateOptions();
-
-    int32_t run(const std::string& action) override;
+    // The action table and the plain options between its rows (PivCommandOptions.cpp).
+    static const std::vector<Action<PivCommand>> actions;
+    void addCredentialOptions();
+    void addRetryOptions();
+    void addAlgorithmOption();
+    void addRequestOptions();
+    void checkPin(CLI::Option& option);
+    void checkPuk(CLI::Option& option);
+    void checkManagementKey(CLI::Option& option);
+    void checkSlot(CLI::Option& option);
 
     // Credentials (PivCommand.cpp).
     int32_t showInfo();

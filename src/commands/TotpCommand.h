@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // "totp": version and slot count of the TOTP applet, its PIN, its slots and their codes.
 class TotpCommand : public AppletCommand {
@@ -12,22 +13,20 @@ public:
     ~TotpCommand() override = default;
 
 private:
-    // Option registration (TotpCommandOptions.cpp).
-    void registerGeneralActions();
-    void registerPinOptions();
-    void registerSlotOptions();
-    void registerSlotActions();
+    // The action table and the plain options between its rows (TotpCommandOptions.cpp).
+    static const std::vector<Action<TotpCommand>> actions;
+    void addSlotOptions();
+    void checkPin(CLI::Option& option);
 
-    int32_t run(const std::string& action) override;
-    void showInfo();
-    void showPinInfo();
-    void listSlots();
-    void reset();
-    void resetPin();
-    void setPin();
-    void changePin();
-    void configureSlot();
-    void clearSlot();
+    int32_t showInfo();
+    int32_t showPinInfo();
+    int32_t listSlots();
+    int32_t reset();
+    int32_t resetPin();
+    int32_t setPin();
+    int32_t changePin();
+    int32_t configureSlot();
+    int32_t clearSlot();
     int32_t generateCode();
 
     std::string pinFormat;

@@ -1,0 +1,33 @@
+#include "commands/FidoCommand.h"
+
+// The actions in the order of the help; the plain options sit between them as the
+// constructor registers them.
+const std::vector<Action<FidoCommand>> FidoCommand::actions{
+    {.names = "--info",
+     .help = "Print information about the connected FIDO device",
+     .run = &FidoCommand::printInfo},
+    {.names = "--set-pin",
+     .help = "Set the PIN. This only works when no PIN is set",
+     .value = &FidoCommand::newPin,
+     .run = &FidoCommand::setPin},
+    {.names = "--change-pin",
+     .help = "Change authentication PIN",
+     .value = &FidoCommand::newPin,
+     .needs = {"--pin"},
+     .run = &FidoCommand::changePin},
+    {.names = "--reset",
+     .help = "Reset the device. This will erase all credentials and the PIN",
+     .run = &FidoCommand::reset},
+};
+
+FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
+    holdsSecrets({&pin, &newPin});
+    addActionsThrough(actions, "--info");
+    app->add_option("-p,--pin", pin, "PIN to authenticate an operation");
+    addActionsThrough(actions, "--reset");
+    fidoPathOption = app->add_option(
+        "-f,--fido-path", fidoPath,
+        "Path of the FIDO device obtained by the \"list\" command which will be selected for "
+        "executing an operation. If not provided, the default path is of the first detected "
+        "Quenlix Key.");
+}

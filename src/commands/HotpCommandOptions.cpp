@@ -1,0 +1,69 @@
+#include "app/SecretFormats.h"
+#include "commands/HotpCommand.h"
+#include "commands/OtpOptionChecks.h"
+#include "commands/ReaderOption.h"
+
+namespace {
+
+constexpr size_t maximumPinLength = 8;
+constexpr size_t minimumKeyLength = 16;
+
+} // namespace
+
+// The actions in the order of the help; the plain options sit between them as the
+// constructor registers them.
+const std::vector<Action<HotpCommand>> HotpCommand::actions{
+    {.names = "--info",
+     .help = "Print information about the connected smartcard reader",
+     .run = &HotpCommand::showInfo},
+    {.names = "--change-pin",
+     .help = "Change authentication PIN to new PIN. The PIN must be 4 to 8 bytes in length, in "
+             "the format specified by the --pin-format option",
+     .value = &HotpCommand::newPin,
+     .needs = {"--pin"},
+     .checks = &HotpCommand::checkPin,
+     .run = &HotpCommand::changePin},
+    {.names = "--configure",
+     .help = "Configure the key, counter and otp length for HOTP",
+     .needs = {"--pin", "--key", "--counter"},
+     .run = &HotpCommand::configure},
+    {.names = "--reset",
+     .help = "Restore the default key and default counter that was programmed during device "
+             "manufacturing",
+     .needs = {"--pin"},
+     .run = &HotpCommand::restoreFactory},
+    {.names = "--gen-hotp", .help = "Generate HOTP code", .run = &HotpCommand::generateCode},
+};
+
+HotpCommand::HotpCommand(CLI::App& root)
+    : AppletCommand(root, "hotp", "HOTP management operations") {
+    holdsSecrets({&pin, &newPin, &key});
+    addActionsThrough(actions, "--info");
+    addPinFormatOption(*app, pinFormat, {"--pin", "--change-pin"});
+    checkPin(*app->add_option("-p,--pin", pin,
+                              "PIN to authenticate an operation. The PIN must be 4 to 8 bytes in "
+                              "length, in the format specified by the --pin-format option"));
+    addActionsThrough(actions, "--change-pin");
+    addCredentialOptions();
+    addActionsThrough(actions, "--gen-hotp");
+    addReaderOption(*app, readerName, appletReaderHelp);
+}
+
+void HotpCommand::addCredentialOptions() {
+    addKeyFormatOption(*app, keyFormat);
+    app->add_option("--key", key,
+                    "Set a key for HOTP. The key must be a hex encoded string and the length is "
+                    "between 16 and 64")
+        ->transform(applyKeyFormat(keyFormat))
+        ->check(keyLengthCheck(minimumKeyLength));
+    app->add_option("--counter", counter, "Set the counter for HOTP")
+        ->transform(counterAsDecimal());
+    app->add_option("--otp-length", otpLength, "Set the length of the generated one time passwords")
+        ->check(CLI::IsMember({"6", "8"}))
+        ->capture_default_str();
+}
+
+// The PIN format applies first, so that the length is counted in bytes.
+void HotpCommand::checkPin(CLI::Option& option) {
+    option.transform(applyPinFormat(pinFormat))->check(pinLengthCheck(maximumPinLength));
+}
