@@ -6,13 +6,6 @@
 
 #include <iostream>
 
-namespace {
-
-// Longest code the applet produces.
-constexpr size_t codeCapacity = 8;
-
-} // namespace
-
 int32_t HotpCommand::showInfo() {
     const std::string version = readSizedText<size_t>([this](char* buffer, size_t* length) {
         return hotp_getVersion(readerName.c_str(), buffer, length);
@@ -53,7 +46,7 @@ int32_t HotpCommand::restoreFactory() {
 }
 
 int32_t HotpCommand::generateCode() {
-    std::string code(codeCapacity, '\0');
+    std::string code(hotpLongCodeLength, '\0');
     size_t length = code.size();
     throwOnError(hotp_generateCode(readerName.c_str(), code.data(), &length));
     code.resize(length);

@@ -2,13 +2,9 @@
 #include "commands/HotpCommand.h"
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
+#include "device/otp/Hotp.h"
 
-namespace {
-
-constexpr size_t maximumPinLength = 8;
-constexpr size_t minimumKeyLength = 16;
-
-} // namespace
+#include <string>
 
 // The actions in the order of the help; the plain options sit between them as the
 // constructor registers them.
@@ -55,15 +51,17 @@ void HotpCommand::addCredentialOptions() {
                     "Set a key for HOTP. The key must be a hex encoded string and the length is "
                     "between 16 and 64")
         ->transform(applyKeyFormat(keyFormat))
-        ->check(keyLengthCheck(minimumKeyLength));
+        ->check(keyLengthCheck(hotpMinimumKeyLength, hotpMaximumKeyLength));
     app->add_option("--counter", counter, "Set the counter for HOTP")
         ->transform(counterAsDecimal());
     app->add_option("--otp-length", otpLength, "Set the length of the generated one time passwords")
-        ->check(CLI::IsMember({"6", "8"}))
+        ->check(CLI::IsMember(
+            {std::to_string(hotpShortCodeLength), std::to_string(hotpLongCodeLength)}))
         ->capture_default_str();
 }
 
 // The PIN format applies first, so that the length is counted in bytes.
 void HotpCommand::checkPin(CLI::Option& option) {
-    option.transform(applyPinFormat(pinFormat))->check(pinLengthCheck(maximumPinLength));
+    option.transform(applyPinFormat(pinFormat))
+        ->check(pinLengthCheck(hotpMinimumPinLength, hotpMaximumPinLength));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/AppletCommand.h"
+#include "device/otp/Totp.h"
 
 #include <cstdint>
 #include <string>
@@ -42,6 +43,6 @@ private:
     std::string keyFormat;
     // Hex text after the key format was applied.
     std::string key;
-    // 255: no slot given.
-    int32_t slotIndex = 255;
+    // No slot given: the card picks the first free one.
+    int32_t slotIndex = totpFirstFreeSlot;
 };

@@ -2,16 +2,9 @@
 #include "commands/OtpOptionChecks.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
+#include "device/otp/Totp.h"
 
 #include <map>
-
-namespace {
-
-constexpr size_t maximumPinLength = 16;
-constexpr size_t minimumKeyLength = 10;
-constexpr int32_t highestSlotIndex = 41;
-
-} // namespace
 
 // The actions in the order of the help; the plain options sit between them as the
 // constructor registers them.
@@ -76,19 +69,21 @@ TotpCommand::TotpCommand(CLI::App& root)
 
 // The PIN format applies first, so that the length is counted in bytes.
 void TotpCommand::checkPin(CLI::Option& option) {
-    option.transform(applyPinFormat(pinFormat))->check(pinLengthCheck(maximumPinLength));
+    option.transform(applyPinFormat(pinFormat))
+        ->check(pinLengthCheck(totpMinimumPinLength, totpMaximumPinLength));
 }
 
 void TotpCommand::addSlotOptions() {
     addFlag("--pin-protected", "Set the PIN-protected flag for the TOTP slot");
-    const std::map<std::string, int32_t> hashAlgorithms{{"SHA1", 0}, {"SHA256", 1}, {"SHA512", 2}};
+    const std::map<std::string, int32_t> hashAlgorithms{
+        {"SHA1", totpSha1}, {"SHA256", totpSha256}, {"SHA512", totpSha512}};
     app->add_option("--hmac", hashAlgorithm, "Set the HMAC hash function for the TOTP slot")
         ->transform(
             CLI::CheckedTransformer(hashAlgorithms).description("value in {SHA1,SHA256,SHA512}"))
         ->default_str("SHA1");
     app->add_option("--otp-length", digits,
                     "Set the length of the generated one time passwords for the TOTP slot")
-        ->check(CLI::Range(6, 9))
+        ->check(CLI::Range(int32_t{totpMinimumDigits}, int32_t{totpMaximumDigits}))
         ->capture_default_str();
     app->add_option("--period", period,
                     "Set the time period/interval for the TOTP algorithm in seconds")
@@ -107,8 +102,8 @@ void TotpCommand::addSlotOptions() {
                     "The TOTP key. The key must encoded in the format specified by the "
                     "--key-format option. Raw key length (in bytes) should be in the 16..64 range")
         ->transform(applyKeyFormat(keyFormat))
-        ->check(keyLengthCheck(minimumKeyLength));
+        ->check(keyLengthCheck(totpMinimumKeyLength, totpMaximumKeyLength));
     app->add_option("--slot-index", slotIndex,
                     "The TOTP slot for the --conf-slot, --clear-slot or --gen-totp option")
-        ->check(CLI::Range(0, highestSlotIndex));
+        ->check(CLI::Range(int32_t{0}, int32_t{totpHighestSlot}));
 }
