@@ -1,4 +1,5 @@
 #include "device/transport/CardChannel.h"
+#include "device/transport/ReaderListing.h"
 
 #include "ScriptedCard.h"
 
