@@ -54,8 +54,7 @@ protected:
     // whose long name is lastName. The command calls it between its plain registrations, so
     // that every option keeps its place in the help.
     template <typename CommandType>
-    void addActionsThrough(const std::vector<Action<CommandType>>& rows,
-                           std::string_view lastName);
+    void addActionsThrough(const std::vector<Action<CommandType>>& rows, std::string_view lastName);
 
     // A flag without a variable, read back through its count. (CLI11 cannot pick an
     // add_flag overload for a string literal description, hence this wrapper.)
@@ -88,8 +87,7 @@ void Command::addActionsThrough(const std::vector<Action<CommandType>>& rows,
     throw std::logic_error("No action " + std::string(lastName) + " left to register");
 }
 
-template <typename CommandType>
-CLI::Option* Command::addAction(const Action<CommandType>& row) {
+template <typename CommandType> CLI::Option* Command::addAction(const Action<CommandType>& row) {
     auto& command = static_cast<CommandType&>(*this);
     CLI::Option* option = row.value == nullptr
                               ? addFlag(row.names, row.help)

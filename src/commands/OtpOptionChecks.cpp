@@ -106,8 +106,8 @@ CLI::Validator nameLengthCheck(const std::string& what) {
     return CLI::Validator(
         [what](std::string& name) -> std::string {
             if (name.size() > totpMaximumNameLength) {
-                return "The " + what + " must not exceed " +
-                       std::to_string(totpMaximumNameLength) + " characters in length";
+                return "The " + what + " must not exceed " + std::to_string(totpMaximumNameLength) +
+                       " characters in length";
             }
             // The name comes back in slot listings; it must not steer the terminal there.
             if (!isPrintableText(name)) {

@@ -38,10 +38,10 @@ std::string checkManagementKey(const std::string& key) {
     } catch (const std::runtime_error& error) {
         return error.what();
     }
-    return length == pivManagementKeyLength ? ""
-                                            : "TDES management key must be " +
-                                                  std::to_string(pivManagementKeyLength) +
-                                                  " bytes long";
+    return length == pivManagementKeyLength
+               ? ""
+               : "TDES management key must be " + std::to_string(pivManagementKeyLength) +
+                     " bytes long";
 }
 
 // Larger counts would reach the card as their low byte (256 as 0), so they are refused with

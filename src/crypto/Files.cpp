@@ -97,6 +97,8 @@ void checkWritable(const std::string& path) {
     }
 }
 
+// Path and text differ in kind, and every file helper takes the path first.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void writeFile(const std::string& path, const std::string& text) {
     FileDescriptor file(-1);
     const std::string temporary = createTemporaryBeside(path, file);

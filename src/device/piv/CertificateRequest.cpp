@@ -12,6 +12,8 @@ void addSubjectField(X509_NAME& name, const std::string& field, const std::strin
     }
 }
 
+// The two keys are named at each call.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 X509ReqPtr buildSignedRequest(EVP_PKEY& publicKey, EVP_PKEY& signingKey, HashType hashType,
                               const SubjectFields& subject) {
     ERR_clear_error();

@@ -46,8 +46,8 @@ int32_t piv_unblockPin(const char* readerName, const char* puk, const char* newP
 int32_t piv_setManagementKey(const char* readerName, const char* managementKey,
                              const char* newManagementKey);
 
-// Authenticates, verifies the PIN, then sets both counts (1 to pivMaximumRetries); the card restores the
-// default PIN and PUK.
+// Authenticates, verifies the PIN, then sets both counts (1 to pivMaximumRetries); the card
+// restores the default PIN and PUK.
 int32_t piv_configureRetries(const char* readerName, const char* managementKey, const char* pin,
                              uint32_t pinRetries, uint32_t pukRetries);
 

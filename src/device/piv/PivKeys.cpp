@@ -62,6 +62,8 @@ std::unique_ptr<KeyInfo> describePrivateKey(const SecretBytes& keyData) {
 
 } // namespace
 
+// Slot before algorithm, the order of piv_generateKeyPair.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algorithm) {
     requireSlot(slot);
     if (findPivAlgorithm(algorithm) == nullptr) {

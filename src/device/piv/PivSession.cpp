@@ -31,7 +31,8 @@ void checkRetryCount(uint32_t count, const std::string& credential) {
                                  " retry counter is not valid. It must be greater than 0.");
     }
     if (count > pivMaximumRetries) {
-        throw std::runtime_error("New " + credential + " retry counter is not valid. It must be at most " +
+        throw std::runtime_error("New " + credential +
+                                 " retry counter is not valid. It must be at most " +
                                  std::to_string(pivMaximumRetries) + ".");
     }
 }

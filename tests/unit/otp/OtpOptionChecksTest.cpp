@@ -13,8 +13,10 @@ protected:
     OtpOptions() {
         app.add_option("--counter", counter)->transform(counterAsDecimal());
         app.add_option("--period", period)->transform(periodAsDecimal());
-        app.add_option("--pin", pin)->check(pinLengthCheck(hotpMinimumPinLength, hotpMaximumPinLength));
-        app.add_option("--key", key)->check(keyLengthCheck(hotpMinimumKeyLength, hotpMaximumKeyLength));
+        app.add_option("--pin", pin)
+            ->check(pinLengthCheck(hotpMinimumPinLength, hotpMaximumPinLength));
+        app.add_option("--key", key)
+            ->check(keyLengthCheck(hotpMinimumKeyLength, hotpMaximumKeyLength));
         app.add_option("--account", account)->check(nameLengthCheck("account"));
     }
 
