@@ -3,11 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <cstddef>
 
-// Parse-time checks shared by the hotp and totp options. Each rejects a value with a message
-// that CLI11 reports after the option's long name.
-
-// PIN of minimumLength to maximumLength bytes, counted after the PIN format was applied.
-CLI::Validator pinLengthCheck(size_t minimumLength, size_t maximumLength);
+// Parse-time checks shared by the hotp and totp options (the PIN's is in PinLengthCheck.h).
+// Each rejects a value with a message that CLI11 reports after the option's long name.
 
 // Key given as hex text that decodes to minimumLength to maximumLength bytes.
 CLI::Validator keyLengthCheck(size_t minimumLength, size_t maximumLength);

@@ -1,6 +1,7 @@
 #include "commands/PivOptionChecks.h"
 
 #include "app/SecretWiping.h"
+#include "commands/PinLengthCheck.h"
 #include "commands/PivCountryCodes.h"
 #include "device/piv/Piv.h"
 #include "device/piv/PivTables.h"
@@ -12,18 +13,6 @@
 #include <stdexcept>
 
 namespace {
-
-std::string checkPin(const std::string& pin) {
-    if (pin.size() < pivMinimumPinLength) {
-        return "The provided PIN is too short. The PIN must have at least " +
-               std::to_string(pivMinimumPinLength) + " characters";
-    }
-    if (pin.size() > pivMaximumPinLength) {
-        return "The provided PIN is too long. The PIN must not have more than " +
-               std::to_string(pivMaximumPinLength) + " characters";
-    }
-    return "";
-}
 
 std::string checkPuk(const std::string& puk) {
     return puk.size() == pivPukLength
@@ -78,7 +67,7 @@ std::string checkCountry(const std::string& country) {
 } // namespace
 
 CLI::Validator pivPinCheck() {
-    return secretCheck(checkPin);
+    return pinLengthCheck(pivMinimumPinLength, pivMaximumPinLength);
 }
 
 CLI::Validator pivPukCheck() {

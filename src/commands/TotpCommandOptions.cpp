@@ -1,5 +1,6 @@
 #include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
+#include "commands/PinLengthCheck.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
 #include "device/otp/Totp.h"

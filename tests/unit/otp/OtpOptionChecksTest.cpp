@@ -1,5 +1,6 @@
 #include "commands/OtpOptionChecks.h"
 
+#include "commands/PinLengthCheck.h"
 #include "device/otp/Hotp.h"
 
 #include <algorithm>
