@@ -15,7 +15,6 @@
 
 namespace {
 
-
 const char* const reader = FuzzedCard::readerName;
 const char* const managementKey = "010203040506070801020304050607080102030405060708";
 
