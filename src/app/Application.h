@@ -35,6 +35,3 @@ public:
 private:
     Command* parsedCommand() const;
 };
-
-// The application with all commands of the program, in their dispatch order.
-std::unique_ptr<Application> buildApplication();

@@ -7,18 +7,26 @@
 Command::Command(CLI::App& root, const std::string& name, const std::string& description)
     : app(root.add_subcommand(name, description)) {}
 
-std::vector<std::string> Command::givenActions() const {
-    std::vector<std::string> given;
-    for (const std::string& name : actionOptions) {
-        if (app->get_option(name)->count() > 0) {
-            given.push_back(name);
+std::vector<size_t> Command::givenPositions() const {
+    std::vector<size_t> given;
+    for (size_t position = 0; position < actionOptions.size(); ++position) {
+        if (app->get_option(actionOptions[position])->count() > 0) {
+            given.push_back(position);
         }
     }
     return given;
 }
 
-std::optional<std::string> Command::requireOneAction() const {
-    std::vector<std::string> given = givenActions();
+std::vector<std::string> Command::givenActions() const {
+    std::vector<std::string> names;
+    for (size_t position : givenPositions()) {
+        names.push_back(actionOptions[position]);
+    }
+    return names;
+}
+
+std::optional<size_t> Command::requireOneAction() const {
+    const std::vector<size_t> given = givenPositions();
     if (given.size() != 1) {
         reportFailure("Exactly 1 option from [" + joinStrings(actionOptions, ",") +
                       "] is required");
@@ -27,9 +35,8 @@ std::optional<std::string> Command::requireOneAction() const {
     return given.front();
 }
 
-CLI::Option* Command::addAction(CLI::Option* option) {
-    actionOptions.push_back(option->get_name());
-    return option;
+int32_t Command::runAction(size_t action) const {
+    return actionHandlers.at(action)();
 }
 
 CLI::Option* Command::addFlag(const std::string& names, const std::string& description) {

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "app/Action.h"
+
 #include <CLI/CLI.hpp>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,8 +30,12 @@ public:
     // The action options that appeared on the command line, in registration order.
     std::vector<std::string> givenActions() const;
 
-    // The single given action; otherwise prints the "Exactly 1 option" message and gives nothing.
-    std::optional<std::string> requireOneAction() const;
+    // Position in actionOptions of the single given action; otherwise prints the "Exactly 1
+    // option" message and gives nothing.
+    std::optional<size_t> requireOneAction() const;
+
+    // Performs the action at that position with its row's handler.
+    int32_t runAction(size_t action) const;
 
     // Remaining PIN retries of the FIDO device the command worked on, asked for after a FIDO
     // PIN failure; nothing for commands without such a device or when it cannot be read.
@@ -46,8 +56,11 @@ public:
     std::vector<std::string> actionOptions;
 
 protected:
-    // Records an already registered option as one of the command's actions.
-    CLI::Option* addAction(CLI::Option* option);
+    // Registers the next rows of the command's action table, in table order, through the row
+    // whose long name is lastName. The command calls it between its plain registrations, so
+    // that every option keeps its place in the help.
+    template <typename CommandType>
+    void addActionsThrough(const std::vector<Action<CommandType>>& rows, std::string_view lastName);
 
     // A flag without a variable, read back through its count. (CLI11 cannot pick an
     // add_flag overload for a string literal description, hence this wrapper.)
@@ -61,6 +74,42 @@ protected:
     void delivered() { rescuedResult.clear(); }
 
 private:
+    // Positions in actionOptions of the action options that appeared on the command line.
+    std::vector<size_t> givenPositions() const;
+
+    // Registers one row as an action option.
+    template <typename CommandType> CLI::Option* addAction(const Action<CommandType>& row);
+
     std::vector<std::string*> secretTexts;
     std::string rescuedResult;
+    // The handlers of the action options, in the order of actionOptions.
+    std::vector<std::function<int32_t()>> actionHandlers;
 };
+
+template <typename CommandType>
+void Command::addActionsThrough(const std::vector<Action<CommandType>>& rows,
+                                std::string_view lastName) {
+    while (actionOptions.size() < rows.size()) {
+        if (addAction(rows[actionOptions.size()])->get_name() == lastName) {
+            return;
+        }
+    }
+    // A mistake in the command's constructor, met by every run of the program.
+    throw std::logic_error("No action " + std::string(lastName) + " left to register");
+}
+
+template <typename CommandType> CLI::Option* Command::addAction(const Action<CommandType>& row) {
+    auto& command = static_cast<CommandType&>(*this);
+    CLI::Option* option = row.value == nullptr
+                              ? addFlag(row.names, row.help)
+                              : app->add_option(row.names, command.*row.value, row.help);
+    for (const char* needed : row.needs) {
+        option->needs(std::string(needed));
+    }
+    if (row.checks != nullptr) {
+        (command.*row.checks)(*option);
+    }
+    actionOptions.push_back(option->get_name());
+    actionHandlers.emplace_back([&command, run = row.run] { return run(command); });
+    return option;
+}

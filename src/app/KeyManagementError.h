@@ -17,6 +17,9 @@ public:
     int32_t retries;
 };
 
+// The error of a non-zero QuenlixKeyError code, with the code's message and name.
+KeyManagementError keyManagementError(int32_t code, int32_t retries = -1);
+
 // Raise KeyManagementError for a non-zero QuenlixKeyError code.
 void throwOnError(int32_t code);
 void throwOnError(int32_t code, int32_t retries);

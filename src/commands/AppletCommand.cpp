@@ -5,12 +5,9 @@
 #include <optional>
 
 int32_t AppletCommand::execute() {
-    std::optional<std::string> action = requireOneAction();
-    if (!action) {
+    const std::optional<size_t> action = requireOneAction();
+    if (!action || !resolveReader(readerName)) {
         return -1;
     }
-    if (!resolveReader(readerName)) {
-        return -1;
-    }
-    return run(*action);
+    return runAction(*action);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-// A smart-card command that performs exactly one of its action options on one key reader.
+// A smart-card command that performs exactly one of its actions on one key reader.
 class AppletCommand : public Command {
 public:
     using Command::Command;
@@ -14,8 +14,6 @@ public:
     int32_t execute() final;
 
 protected:
-    virtual int32_t run(const std::string& action) = 0;
-
     // Bound to "-r,--reader"; filled with the first key reader when not given.
     std::string readerName;
 };

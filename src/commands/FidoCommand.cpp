@@ -22,26 +22,6 @@ void printInfoLine(const std::string& label, const std::string& value) {
 
 } // namespace
 
-FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
-    holdsSecrets({&pin, &newPin});
-    addAction(addFlag("--info", "Print information about the connected FIDO device"));
-    CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation")
-                                 ->transform(readSecretOnDash(secretPrompt("PIN")));
-    addAction(
-        app->add_option("--set-pin", newPin, "Set the PIN. This only works when no PIN is set")
-            ->transform(readSecretOnDash(newSecretPrompt("PIN"))));
-    addAction(app->add_option("--change-pin", newPin, "Change authentication PIN")
-                  ->needs(pinOption)
-                  ->transform(readSecretOnDash(newSecretPrompt("PIN"))));
-    addAction(addFlag("--reset", "Reset the device. This will erase all credentials and the PIN"));
-    fidoPathOption = app->add_option(
-        "-f,--fido-path", fidoPath,
-        "Path of the FIDO device obtained by the \"list\" command which will be selected for "
-        "executing an operation. If not provided, the default path is of the first detected "
-        "Quenlix Key.");
-    app->footer(secretEntryHelp);
-}
-
 std::optional<int32_t> FidoCommand::remainingFidoPinRetries() const {
     try {
         return fidoGetRetryCount(fidoPath);
@@ -52,46 +32,40 @@ std::optional<int32_t> FidoCommand::remainingFidoPinRetries() const {
 }
 
 int32_t FidoCommand::execute() {
-    std::optional<std::string> action = requireOneAction();
-    if (!action) {
+    const std::optional<size_t> action = requireOneAction();
+    if (!action || !resolveDevice()) {
         return -1;
     }
+    return runAction(*action);
+}
+
+bool FidoCommand::resolveDevice() {
     FidoDeviceList devices;
     std::optional<FidoDeviceEntry> device;
     if (fidoPathOption->count() == 0) {
         device = findFirstKey(devices);
         if (!device) {
-            return reportFailure("Could not find any Quenlix Key. Plug in your key or try again "
-                                 "with administrator rights");
+            reportFailure("Could not find any Quenlix Key. Plug in your key or try again with "
+                          "administrator rights");
+            return false;
         }
         fidoPath = device->path();
     } else {
         device = findByPath(devices, fidoPath);
         if (!device) {
-            return reportFailure("Could not find any FIDO device with the path " + fidoPath +
-                                 ". Plug in your key or try again with administrator rights");
+            reportFailure("Could not find any FIDO device with the path " + fidoPath +
+                          ". Plug in your key or try again with administrator rights");
+            return false;
         }
     }
-    return runAction(*action, *device);
+    productName = device->productString();
+    return true;
 }
 
-int32_t FidoCommand::runAction(const std::string& action, const FidoDeviceEntry& device) {
-    if (action == "--info") {
-        return printInfo(device);
-    }
-    if (action == "--set-pin") {
-        return setPin();
-    }
-    if (action == "--change-pin") {
-        return changePin();
-    }
-    return reset();
-}
-
-int32_t FidoCommand::printInfo(const FidoDeviceEntry& device) {
+int32_t FidoCommand::printInfo() {
     // Fails before any output when the device cannot be opened.
     fidoHasPin(fidoPath);
-    printInfoLine("Product name:\t\t", device.productString());
+    printInfoLine("Product name:\t\t", productName);
     printInfoLine("FIDO device path:\t", fidoPath);
     printInfoLine("Device version:\t\t", fidoGetVersion(fidoPath));
     printInfoLine("AAGuid:\t\t\t", formatAaguid(fidoGetAaguid(fidoPath)));

@@ -2,9 +2,9 @@
 
 #include "app/Command.h"
 
+#include <optional>
 #include <string>
-
-class FidoDeviceEntry;
+#include <vector>
 
 // "fido": information, PIN and reset of a FIDO2 authenticator.
 class FidoCommand : public Command {
@@ -20,11 +20,22 @@ public:
     std::string newPin;
 
 private:
-    CLI::Option* fidoPathOption;
+    // The action table (FidoCommandOptions.cpp).
+    static const std::vector<Action<FidoCommand>> actions;
 
-    int32_t runAction(const std::string& action, const FidoDeviceEntry& device);
-    int32_t printInfo(const FidoDeviceEntry& device);
+    // Finds the device by the given path or as the first key, and keeps what the actions
+    // need of it; false, with the failure reported, when there is none.
+    bool resolveDevice();
+
+    // The new PIN's checks: "-" reads it.
+    void readNewPinOnDash(CLI::Option& option);
+
+    int32_t printInfo();
     int32_t setPin();
     int32_t changePin();
     int32_t reset();
+
+    CLI::Option* fidoPathOption;
+    // Product string of the resolved device, from the enumeration.
+    std::string productName;
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // "hotp": version and serial number of the HOTP applet, its PIN, its credential (key,
 // counter, OTP length) and the next code.
@@ -13,13 +14,16 @@ public:
     ~HotpCommand() override = default;
 
 private:
-    void registerActionsAndValues();
-    int32_t run(const std::string& action) override;
-    void showInfo();
-    void changePin();
-    void configure();
-    void restoreFactory();
-    void generateCode();
+    // The action table and the plain options between its rows (HotpCommandOptions.cpp).
+    static const std::vector<Action<HotpCommand>> actions;
+    void addCredentialOptions();
+    void checkPin(CLI::Option& option);
+
+    int32_t showInfo();
+    int32_t changePin();
+    int32_t configure();
+    int32_t restoreFactory();
+    int32_t generateCode();
 
     std::string pinFormat;
     // PIN bytes after the PIN format was applied.

@@ -2,6 +2,7 @@
 
 #include "app/PrintableText.h"
 #include "app/SecretWiping.h"
+#include "device/otp/Totp.h"
 #include "encoding/Hex.h"
 
 #include <cstdint>
@@ -11,12 +12,6 @@
 #include <string>
 
 namespace {
-
-constexpr size_t minimumPinLength = 4;
-constexpr size_t maximumKeyLength = 64;
-constexpr size_t maximumNameLength = 60;
-constexpr uint64_t minimumPeriod = 5;
-constexpr uint64_t maximumPeriod = 86400;
 
 // The text read as a decimal number; nothing when it is empty, holds anything but the digits
 // 0-9, or exceeds 64 bits.
@@ -55,14 +50,16 @@ std::string checkCounter(std::string& text) {
 }
 
 std::string checkPeriod(std::string& text) {
+    const std::string minimum = std::to_string(totpMinimumPeriod);
     if (!onlyDigits(text)) {
-        return "The period must be a at least 5 seconds";
+        return "The period must be a at least " + minimum + " seconds";
     }
     std::optional<uint64_t> value = readDecimal(text);
-    if (value && *value < minimumPeriod) {
-        return "The provided period is too short. The period must be at least 5 seconds";
+    if (value && *value < totpMinimumPeriod) {
+        return "The provided period is too short. The period must be at least " + minimum +
+               " seconds";
     }
-    if (!value || *value > maximumPeriod) {
+    if (!value || *value > totpMaximumPeriod) {
         return "The provided period is too long. The period must be less than a day";
     }
     text = std::to_string(*value);
@@ -71,21 +68,8 @@ std::string checkPeriod(std::string& text) {
 
 } // namespace
 
-CLI::Validator pinLengthCheck(size_t maximumLength) {
-    return secretCheck([maximumLength](const std::string& pin) -> std::string {
-        if (pin.size() < minimumPinLength) {
-            return "The provided PIN is too short. The PIN must have at least 4 characters";
-        }
-        if (pin.size() > maximumLength) {
-            return "The provided PIN is too long. The PIN must not have more than " +
-                   std::to_string(maximumLength) + " characters";
-        }
-        return "";
-    });
-}
-
-CLI::Validator keyLengthCheck(size_t minimumLength) {
-    return secretCheck([minimumLength](const std::string& key) -> std::string {
+CLI::Validator keyLengthCheck(size_t minimumLength, size_t maximumLength) {
+    return secretCheck([minimumLength, maximumLength](const std::string& key) -> std::string {
         size_t length = 0;
         try {
             length = secretHexToBytes(key).size();
@@ -96,8 +80,9 @@ CLI::Validator keyLengthCheck(size_t minimumLength) {
             return "The provided key is too short. The key must not have at least " +
                    std::to_string(minimumLength) + " bytes";
         }
-        if (length > maximumKeyLength) {
-            return "The provided key is too long. The key must not have at most 64 bytes";
+        if (length > maximumLength) {
+            return "The provided key is too long. The key must not have at most " +
+                   std::to_string(maximumLength) + " bytes";
         }
         return "";
     });
@@ -106,8 +91,9 @@ CLI::Validator keyLengthCheck(size_t minimumLength) {
 CLI::Validator nameLengthCheck(const std::string& what) {
     return CLI::Validator(
         [what](std::string& name) -> std::string {
-            if (name.size() > maximumNameLength) {
-                return "The " + what + " must not exceed 60 characters in length";
+            if (name.size() > totpMaximumNameLength) {
+                return "The " + what + " must not exceed " + std::to_string(totpMaximumNameLength) +
+                       " characters in length";
             }
             // The name comes back in slot listings; it must not steer the terminal there.
             if (!isPrintableText(name)) {

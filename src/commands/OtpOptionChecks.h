@@ -3,22 +3,21 @@
 #include <CLI/CLI.hpp>
 #include <cstddef>
 
-// Parse-time checks shared by the hotp and totp options. Each rejects a value with a message
-// that CLI11 reports after the option's long name.
+// Parse-time checks shared by the hotp and totp options (the PIN's is in PinLengthCheck.h).
+// Each rejects a value with a message that CLI11 reports after the option's long name.
 
-// PIN of 4 to maximumLength bytes, counted after the PIN format was applied.
-CLI::Validator pinLengthCheck(size_t maximumLength);
+// Key given as hex text that decodes to minimumLength to maximumLength bytes.
+CLI::Validator keyLengthCheck(size_t minimumLength, size_t maximumLength);
 
-// Key given as hex text that decodes to minimumLength to 64 bytes.
-CLI::Validator keyLengthCheck(size_t minimumLength);
-
-// Account or issuer name of at most 60 bytes; `what` names it in the message.
+// TOTP account or issuer name of at most totpMaximumNameLength bytes; `what` names it in the
+// message.
 CLI::Validator nameLengthCheck(const std::string& what);
 
 // HOTP counter: decimal digits only, read as decimal (leading zeros do not make it octal) and
 // rewritten to plain decimal. Attach with ->transform().
 CLI::Validator counterAsDecimal();
 
-// TOTP period of 5 to 86400 seconds: decimal digits only, rewritten to plain decimal.
+// TOTP period of totpMinimumPeriod to totpMaximumPeriod seconds: decimal digits only,
+// rewritten to plain decimal.
 // Attach with ->transform().
 CLI::Validator periodAsDecimal();

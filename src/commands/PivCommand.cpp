@@ -6,14 +6,9 @@
 #include "crypto/Files.h"
 #include "device/piv/Piv.h"
 
-#include <array>
 #include <iostream>
-#include <stdexcept>
-#include <string_view>
 
 namespace {
-
-using Action = int32_t (PivCommand::*)();
 
 struct RetryState {
     int32_t total = -1;
@@ -41,34 +36,6 @@ std::string retriesText(const RetryState& state) {
 }
 
 } // namespace
-
-int32_t PivCommand::run(const std::string& action) {
-    static const std::array<std::pair<std::string_view, Action>, 17> actions{{
-        {"--info", &PivCommand::showInfo},
-        {"--reset", &PivCommand::reset},
-        {"--change-pin", &PivCommand::changePin},
-        {"--unblock-pin", &PivCommand::unblockPin},
-        {"--change-puk", &PivCommand::changePuk},
-        {"--set-management-key", &PivCommand::setManagementKey},
-        {"--configure-retries", &PivCommand::configureRetries},
-        {"--list-certificates", &PivCommand::listCertificates},
-        {"--generate-key-pair", &PivCommand::generateKeyPair},
-        {"--request-certificate", &PivCommand::requestCertificate},
-        {"--generate-certificate", &PivCommand::generateCertificate},
-        {"--import-key", &PivCommand::importKey},
-        {"--import-certificate", &PivCommand::importCertificate},
-        {"--read-certificate", &PivCommand::readCertificate},
-        {"--delete-certificate", &PivCommand::deleteCertificate},
-        {"--set-ccc", &PivCommand::setCcc},
-        {"--set-chuid", &PivCommand::setChuid},
-    }};
-    for (const auto& [name, perform] : actions) {
-        if (name == action) {
-            return (this->*perform)();
-        }
-    }
-    throw std::logic_error("piv action without an operation: " + action);
-}
 
 int32_t PivCommand::showInfo() {
     const std::string version = readSizedText<uint64_t>([this](char* buffer, uint64_t* size) {

@@ -19,13 +19,17 @@ public:
     ~PivCommand() override = default;
 
 private:
-    // Option registration (PivCommandOptions.cpp).
-    void registerCredentialOptions();
-    void registerKeyOptions();
-    void registerCertificateOptions();
+    // The action table and the plain options between its rows (PivCommandOptions.cpp).
+    static const std::vector<Action<PivCommand>> actions;
+    void addCredentialOptions();
+    void addRetryOptions();
+    void addAlgorithmOption();
+    void addRequestOptions();
+    void checkPin(CLI::Option& option);
+    void checkPuk(CLI::Option& option);
+    void checkManagementKey(CLI::Option& option);
+    void checkSlot(CLI::Option& option);
     CLI::Validator readPivSecret(SecretPrompt prompt);
-
-    int32_t run(const std::string& action) override;
 
     // Credentials (PivCommand.cpp).
     int32_t showInfo();
@@ -39,6 +43,8 @@ private:
     // Keys (PivKeyActions.cpp).
     int32_t generateKeyPair();
     int32_t importKey();
+    // --pin-policy or --touch-policy was given; without them the keys go as they always have.
+    bool policiesGiven() const;
 
     // Requests and certificates signed on the card (PivSignedActions.cpp).
     int32_t requestCertificate();

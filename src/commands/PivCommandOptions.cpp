@@ -3,13 +3,130 @@
 #include "commands/PivOptionChecks.h"
 #include "commands/ReaderOption.h"
 
+// The actions in the order of the help; the plain options sit between them as the
+// constructor registers them.
+const std::vector<Action<PivCommand>> PivCommand::actions{
+    {.names = "--info",
+     .help = "Print information about the connected smartcard reader",
+     .run = &PivCommand::showInfo},
+    {.names = "--reset",
+     .help = "Reset all PIV data and restore default settings. A reset can only be performed if "
+             "both PIN and PUK are blocked",
+     .run = &PivCommand::reset},
+    {.names = "--change-pin",
+     .help = "Change authentication PIN",
+     .value = &PivCommand::newPin,
+     .needs = {"--pin"},
+     .checks = &PivCommand::checkPin,
+     .run = &PivCommand::changePin},
+    {.names = "--unblock-pin",
+     .help = "Unblock PIN with PUK",
+     .value = &PivCommand::newPin,
+     .needs = {"--puk"},
+     .checks = &PivCommand::checkPin,
+     .run = &PivCommand::unblockPin},
+    {.names = "--change-puk",
+     .help = "Change PUK",
+     .value = &PivCommand::newPuk,
+     .needs = {"--puk"},
+     .checks = &PivCommand::checkPuk,
+     .run = &PivCommand::changePuk},
+    {.names = "--set-management-key",
+     .help = "Set management key. The key must be given as a hex encoded string",
+     .value = &PivCommand::newManagementKey,
+     .needs = {"--management-key"},
+     .checks = &PivCommand::checkManagementKey,
+     .run = &PivCommand::setManagementKey},
+    {.names = "--configure-retries",
+     .help = "Configure PIN and PUK retries and restore default PIN and PUK",
+     .needs = {"--management-key", "--pin"},
+     .run = &PivCommand::configureRetries},
+    {.names = "-l,--list-certificates",
+     .help = "List all certificates on the card",
+     .run = &PivCommand::listCertificates},
+    {.names = "--generate-key-pair",
+     .help = "Generate a new key pair and print public key to output file or stdout",
+     .value = &PivCommand::slot,
+     .needs = {"--management-key"},
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::generateKeyPair},
+    {.names = "--request-certificate",
+     .help = "Create a certificate signing request including public key from input file and "
+             "print to output file or stdout",
+     .value = &PivCommand::slot,
+     .needs = {"--pin", "--input"},
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::requestCertificate},
+    {.names = "--generate-certificate",
+     .help = "Create a self-signed certificate including public key from input file, signed by "
+             "the key in the specified slot, and print to output file or stdout",
+     .value = &PivCommand::slot,
+     .needs = {"--pin", "--input"},
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::generateCertificate},
+    {.names = "--import-key",
+     .help = "Import a private key in the specified slot",
+     .value = &PivCommand::slot,
+     .needs = {"--management-key", "--input"},
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::importKey},
+    {.names = "--import-certificate",
+     .help = "Import a certificate in the specified slot",
+     .value = &PivCommand::slot,
+     .needs = {"--management-key", "--input"},
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::importCertificate},
+    {.names = "--read-certificate",
+     .help = "Read certificate in the specified slot and print to output file or stdout",
+     .value = &PivCommand::slot,
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::readCertificate},
+    {.names = "-d,--delete-certificate",
+     .help = "Delete a certificate in the specified slot",
+     .value = &PivCommand::slot,
+     .needs = {"--management-key"},
+     .checks = &PivCommand::checkSlot,
+     .run = &PivCommand::deleteCertificate},
+    {.names = "--set-ccc",
+     .help = "Set card capability container as specified in NIST Government Smart Card "
+             "Interoperability Specification version 2.1",
+     .needs = {"--management-key"},
+     .run = &PivCommand::setCcc},
+    {.names = "--set-chuid",
+     .help = "Set card holder unique identifier as specified in NIST SP 800-73-4 and TIG SCEPACS "
+             "version 2.3",
+     .needs = {"--management-key"},
+     .run = &PivCommand::setChuid},
+};
+
 PivCommand::PivCommand(CLI::App& root) : AppletCommand(root, "piv", "PIV management operations") {
     holdsSecrets({&pin, &newPin, &puk, &newPuk, &managementKey, &newManagementKey});
     app->footer(secretEntryHelp);
-    registerCredentialOptions();
-    registerKeyOptions();
-    registerCertificateOptions();
+    addActionsThrough(actions, "--info");
+    addCredentialOptions();
+    addActionsThrough(actions, "--set-management-key");
+    addRetryOptions();
+    addActionsThrough(actions, "--list-certificates");
+    addAlgorithmOption();
+    addActionsThrough(actions, "--generate-key-pair");
+    addRequestOptions();
+    addActionsThrough(actions, "--import-certificate");
+    app->add_option("--output", outputPath, "Path of output file")->check(outputPathCheck());
+    addActionsThrough(actions, "--set-chuid");
     addReaderOption(*app, readerName, appletReaderHelp);
+}
+
+void PivCommand::addCredentialOptions() {
+    app->add_option("-p,--pin", pin, "PIN to authenticate an operation")
+        ->transform(readPivSecret(secretPrompt("PIN")))
+        ->check(pivPinCheck());
+    app->add_option("--puk", puk, "PUK to authenticate an operation")
+        ->transform(readPivSecret(secretPrompt("PUK")))
+        ->check(pivPukCheck());
+    app->add_option("-k,--management-key", managementKey,
+                    "Management key to authenticate an admin operation")
+        ->transform(readPivSecret(secretPrompt("Management key")))
+        ->check(managementKeyCheck());
 }
 
 // A secret read from standard input, which --input may want too.
@@ -22,52 +139,16 @@ CLI::Validator PivCommand::readPivSecret(SecretPrompt prompt) {
     });
 }
 
-void PivCommand::registerCredentialOptions() {
-    addAction(addFlag("--info", "Print information about the connected smartcard reader"));
-    CLI::Option* pinOption = app->add_option("-p,--pin", pin, "PIN to authenticate an operation")
-                                 ->transform(readPivSecret(secretPrompt("PIN")))
-                                 ->check(pivPinCheck());
-    CLI::Option* pukOption = app->add_option("--puk", puk, "PUK to authenticate an operation")
-                                 ->transform(readPivSecret(secretPrompt("PUK")))
-                                 ->check(pivPukCheck());
-    CLI::Option* keyOption = app->add_option("-k,--management-key", managementKey,
-                                             "Management key to authenticate an admin operation")
-                                 ->transform(readPivSecret(secretPrompt("Management key")))
-                                 ->check(managementKeyCheck());
-    addAction(addFlag("--reset", "Reset all PIV data and restore default settings. A reset can "
-                                 "only be performed if both PIN and PUK are blocked"));
-    addAction(app->add_option("--change-pin", newPin, "Change authentication PIN")
-                  ->transform(readPivSecret(newSecretPrompt("PIN")))
-                  ->check(pivPinCheck())
-                  ->needs(pinOption));
-    addAction(app->add_option("--unblock-pin", newPin, "Unblock PIN with PUK")
-                  ->transform(readPivSecret(newSecretPrompt("PIN")))
-                  ->check(pivPinCheck())
-                  ->needs(pukOption));
-    addAction(app->add_option("--change-puk", newPuk, "Change PUK")
-                  ->transform(readPivSecret(newSecretPrompt("PUK")))
-                  ->check(pivPukCheck())
-                  ->needs(pukOption));
-    addAction(app->add_option("--set-management-key", newManagementKey,
-                              "Set management key. The key must be given as a hex encoded string")
-                  ->transform(readPivSecret(newSecretPrompt("management key")))
-                  ->check(managementKeyCheck())
-                  ->needs(keyOption));
+void PivCommand::addRetryOptions() {
     app->add_option("--pin-retries", pinRetries, "Number of retries before the PIN is blocked")
         ->transform(retryCountAsDecimal())
         ->capture_default_str();
     app->add_option("--puk-retries", pukRetries, "Number of retries before the PUK is blocked")
         ->transform(retryCountAsDecimal())
         ->capture_default_str();
-    addAction(addFlag("--configure-retries",
-                      "Configure PIN and PUK retries and restore default PIN and PUK")
-                  ->needs(keyOption)
-                  ->needs(pinOption));
 }
 
-void PivCommand::registerKeyOptions() {
-    CLI::Option* keyOption = app->get_option("--management-key");
-    addAction(addFlag("-l,--list-certificates", "List all certificates on the card"));
+void PivCommand::addAlgorithmOption() {
     app->add_option("--algorithm", algorithm, "Algorithm used in key pair generation")
         ->transform(CLI::CheckedTransformer(pivAlgorithmNames())
                         .description("value in {RSA1024,RSA2048,ECCP256,ECCP384}"))
@@ -82,12 +163,10 @@ void PivCommand::registerKeyOptions() {
                     "cached")
         ->transform(policyNames(pivTouchPolicyNames))
         ->type_name("ENUM");
-    addAction(app->add_option("--generate-key-pair", slot,
-                              "Generate a new key pair and print public key to output file or "
-                              "stdout")
-                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
-                  ->needs(keyOption));
-    CLI::Option* inputOption = app->add_option("--input", inputPath, "Path of input file");
+}
+
+void PivCommand::addRequestOptions() {
+    app->add_option("--input", inputPath, "Path of input file");
     app->add_option("--common-name", commonName,
                     "Common name to use in a certificate signing request");
     app->add_option("--country", country, "Country to use in a certificate signing request")
@@ -108,46 +187,21 @@ void PivCommand::registerKeyOptions() {
         ->check(CLI::Range(static_cast<int32_t>(pivMinimumValidDays),
                            static_cast<int32_t>(pivMaximumValidDays)))
         ->capture_default_str();
-    addAction(app->add_option("--request-certificate", slot,
-                              "Create a certificate signing request including public key from "
-                              "input file and print to output file or stdout")
-                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
-                  ->needs(app->get_option("--pin"))
-                  ->needs(inputOption));
-    addAction(app->add_option("--generate-certificate", slot,
-                              "Create a self-signed certificate including public key from input "
-                              "file, signed by the key in the specified slot, and print to "
-                              "output file or stdout")
-                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
-                  ->needs(app->get_option("--pin"))
-                  ->needs(inputOption));
-    addAction(app->add_option("--import-key", slot, "Import a private key in the specified slot")
-                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
-                  ->needs(keyOption)
-                  ->needs(inputOption));
 }
 
-void PivCommand::registerCertificateOptions() {
-    CLI::Option* keyOption = app->get_option("--management-key");
-    addAction(
-        app->add_option("--import-certificate", slot, "Import a certificate in the specified slot")
-            ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
-            ->needs(keyOption)
-            ->needs(app->get_option("--input")));
-    app->add_option("--output", outputPath, "Path of output file")->check(outputPathCheck());
-    addAction(app->add_option("--read-certificate", slot,
-                              "Read certificate in the specified slot and print to output file "
-                              "or stdout")
-                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case)));
-    addAction(app->add_option("-d,--delete-certificate", slot,
-                              "Delete a certificate in the specified slot")
-                  ->check(CLI::IsMember(pivSlotNames(), CLI::ignore_case))
-                  ->needs(keyOption));
-    addAction(addFlag("--set-ccc", "Set card capability container as specified in NIST "
-                                   "Government Smart Card Interoperability Specification "
-                                   "version 2.1")
-                  ->needs(keyOption));
-    addAction(addFlag("--set-chuid", "Set card holder unique identifier as specified in NIST SP "
-                                     "800-73-4 and TIG SCEPACS version 2.3")
-                  ->needs(keyOption));
+// The checks of the new PIN, PUK and management key; "-" reads them.
+void PivCommand::checkPin(CLI::Option& option) {
+    option.transform(readPivSecret(newSecretPrompt("PIN")))->check(pivPinCheck());
+}
+
+void PivCommand::checkPuk(CLI::Option& option) {
+    option.transform(readPivSecret(newSecretPrompt("PUK")))->check(pivPukCheck());
+}
+
+void PivCommand::checkManagementKey(CLI::Option& option) {
+    option.transform(readPivSecret(newSecretPrompt("management key")))->check(managementKeyCheck());
+}
+
+void PivCommand::checkSlot(CLI::Option& option) {
+    option.check(CLI::IsMember(pivSlotNames(), CLI::ignore_case));
 }

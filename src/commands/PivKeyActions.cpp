@@ -35,6 +35,11 @@ bool wouldBeStoredAsAnotherKey(const SecretBytes& keyFile) {
 
 } // namespace
 
+bool PivCommand::policiesGiven() const {
+    return app->get_option("--pin-policy")->count() > 0 ||
+           app->get_option("--touch-policy")->count() > 0;
+}
+
 // The card replaces the slot's key pair at once: an output that cannot be written is found
 // before, or the new public key would be lost with the old key.
 int32_t PivCommand::generateKeyPair() {
@@ -42,9 +47,15 @@ int32_t PivCommand::generateKeyPair() {
         checkWritable(outputPath);
     }
     KeyInfo* generated = nullptr;
-    const int32_t result = piv_generateKeyPairWithPolicies(
-        readerName.c_str(), managementKey.c_str(), slotReference(), static_cast<uint8_t>(algorithm),
-        static_cast<uint8_t>(pinPolicy), static_cast<uint8_t>(touchPolicy), &generated);
+    const auto id = static_cast<uint8_t>(algorithm);
+    // Without policy options the key goes as it always has.
+    const int32_t result =
+        policiesGiven()
+            ? piv_generateKeyPairWithPolicies(readerName.c_str(), managementKey.c_str(),
+                                              slotReference(), id, static_cast<uint8_t>(pinPolicy),
+                                              static_cast<uint8_t>(touchPolicy), &generated)
+            : piv_generateKeyPair(readerName.c_str(), managementKey.c_str(), slotReference(), id,
+                                  &generated);
     const OwnedKeyInfo publicKey(generated, piv_freeKeyInfo);
     throwOnError(result);
     // The slot's old key is gone; the new public key exists only here until it is delivered.
@@ -61,9 +72,14 @@ int32_t PivCommand::importKey() {
                              "bits with two primes and EC keys on the curves P-256 (prime256v1) "
                              "and P-384 (secp384r1)");
     }
-    throwOnError(piv_importPrivateKeyWithPolicies(
-        readerName.c_str(), managementKey.c_str(), slotReference(), keyFile.data(), keyFile.size(),
-        static_cast<uint8_t>(pinPolicy), static_cast<uint8_t>(touchPolicy)));
+    if (policiesGiven()) {
+        throwOnError(piv_importPrivateKeyWithPolicies(
+            readerName.c_str(), managementKey.c_str(), slotReference(), keyFile.data(),
+            keyFile.size(), static_cast<uint8_t>(pinPolicy), static_cast<uint8_t>(touchPolicy)));
+    } else {
+        throwOnError(piv_importPrivateKey(readerName.c_str(), managementKey.c_str(),
+                                          slotReference(), keyFile.data(), keyFile.size()));
+    }
     std::cout << "Successfully imported private key" << std::endl;
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "commands/PivOptionChecks.h"
 
 #include "app/SecretWiping.h"
+#include "commands/PinLengthCheck.h"
 #include "commands/PivCountryCodes.h"
 #include "crypto/SubjectAltNames.h"
+#include "device/piv/Piv.h"
 #include "device/piv/PivTables.h"
 #include "encoding/Hex.h"
 
@@ -13,24 +15,10 @@
 
 namespace {
 
-constexpr size_t minimumPinLength = 6;
-constexpr size_t maximumPinLength = 8;
-constexpr size_t pukLength = 8;
-constexpr size_t managementKeyLength = 24;
-constexpr uint32_t maximumRetryCount = 255;
-
-std::string checkPin(const std::string& pin) {
-    if (pin.size() < minimumPinLength) {
-        return "The provided PIN is too short. The PIN must have at least 6 characters";
-    }
-    if (pin.size() > maximumPinLength) {
-        return "The provided PIN is too long. The PIN must not have more than 8 characters";
-    }
-    return "";
-}
-
 std::string checkPuk(const std::string& puk) {
-    return puk.size() == pukLength ? "" : "The PUK must be 8 characters long";
+    return puk.size() == pivPukLength
+               ? ""
+               : "The PUK must be " + std::to_string(pivPukLength) + " characters long";
 }
 
 std::string checkManagementKey(const std::string& key) {
@@ -40,11 +28,14 @@ std::string checkManagementKey(const std::string& key) {
     } catch (const std::runtime_error& error) {
         return error.what();
     }
-    return length == managementKeyLength ? "" : "TDES management key must be 24 bytes long";
+    return length == pivManagementKeyLength
+               ? ""
+               : "TDES management key must be " + std::to_string(pivManagementKeyLength) +
+                     " bytes long";
 }
 
-// Counts above 255 would reach the card as their low byte (256 as 0), so they are refused
-// with the same message as zero.
+// Larger counts would reach the card as their low byte (256 as 0), so they are refused with
+// the same message as zero.
 std::string checkRetryCount(std::string& text) {
     const std::string message = "The retry count must be a positive integer number";
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
@@ -53,7 +44,7 @@ std::string checkRetryCount(std::string& text) {
     uint32_t value = 0;
     for (char digit : text) {
         value = value * 10 + static_cast<uint32_t>(digit - '0');
-        if (value > maximumRetryCount) {
+        if (value > pivMaximumRetries) {
             return message;
         }
     }
@@ -81,7 +72,7 @@ std::string checkOutputPath(const std::string& path) {
 } // namespace
 
 CLI::Validator pivPinCheck() {
-    return secretCheck(checkPin);
+    return pinLengthCheck(pivMinimumPinLength, pivMaximumPinLength);
 }
 
 CLI::Validator pivPukCheck() {

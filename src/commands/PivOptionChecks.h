@@ -12,16 +12,16 @@
 // Parse-time checks of the piv options. Each rejects a value with a message that CLI11
 // reports after the option's long name.
 
-// PIN of 6 to 8 bytes.
+// PIN of pivMinimumPinLength to pivMaximumPinLength bytes.
 CLI::Validator pivPinCheck();
 
-// PUK of exactly 8 bytes.
+// PUK of exactly pivPukLength bytes.
 CLI::Validator pivPukCheck();
 
-// Triple-DES management key as hex text of 24 bytes.
+// Triple-DES management key as hex text of pivManagementKeyLength bytes.
 CLI::Validator managementKeyCheck();
 
-// PIN or PUK retry count: decimal digits giving 1 to 255 (the card keeps one byte), rewritten
+// PIN or PUK retry count: decimal digits giving 1 to pivMaximumRetries, rewritten
 // to plain decimal so that a leading zero does not make the number octal. Attach with
 // ->transform().
 CLI::Validator retryCountAsDecimal();

@@ -48,6 +48,13 @@ int32_t PivCommand::requestCertificate() {
         const std::vector<const char*> names = textsOf(subjectAltNames);
         const X509ReqPtr request =
             parseCertificateRequest(bytesOf(textSignedOnCard([&](char* out, uint64_t* size) {
+                // Without names the request is made as it always was.
+                if (names.empty()) {
+                    return piv_createCertificateRequest(
+                        readerName.c_str(), pin.c_str(), slotReference(), publicKey.get(),
+                        commonName.c_str(), country.c_str(), organizationName.c_str(),
+                        organizationUnit.c_str(), out, size);
+                }
                 return piv_createCertificateRequestWithNames(
                     readerName.c_str(), pin.c_str(), slotReference(), publicKey.get(),
                     commonName.c_str(), country.c_str(), organizationName.c_str(),

@@ -21,32 +21,7 @@ uint64_t secondsSinceEpoch() {
 
 } // namespace
 
-int32_t TotpCommand::run(const std::string& action) {
-    if (action == "--info") {
-        showInfo();
-    } else if (action == "--pin-info") {
-        showPinInfo();
-    } else if (action == "--list-slots") {
-        listSlots();
-    } else if (action == "--reset") {
-        reset();
-    } else if (action == "--reset-pin") {
-        resetPin();
-    } else if (action == "--set-pin") {
-        setPin();
-    } else if (action == "--change-pin") {
-        changePin();
-    } else if (action == "--conf-slot") {
-        configureSlot();
-    } else if (action == "--clear-slot") {
-        clearSlot();
-    } else {
-        return generateCode();
-    }
-    return 0;
-}
-
-void TotpCommand::showInfo() {
+int32_t TotpCommand::showInfo() {
     const std::string version = readSizedText<size_t>([this](char* buffer, size_t* length) {
         return totp_getVersion(readerName.c_str(), buffer, length);
     });
@@ -54,9 +29,10 @@ void TotpCommand::showInfo() {
     throwOnError(totp_getMaxSlots(readerName.c_str(), &slotCount));
     std::cout << "Version:\t" << version << std::endl;
     std::cout << "Max slots:\t" << slotCount << std::endl;
+    return 0;
 }
 
-void TotpCommand::showPinInfo() {
+int32_t TotpCommand::showPinInfo() {
     int32_t maxTries = 0;
     int32_t triesLeft = 0;
     int32_t pinSet = 0;
@@ -64,9 +40,10 @@ void TotpCommand::showPinInfo() {
     std::cout << "PIN is set:\t\t" << pinSet << std::endl;
     std::cout << "PIN Tries Left/Max:\t" << triesLeft << " / " << maxTries
               << (triesLeft == 0 ? ", PIN IS BLOCKED" : "") << std::endl;
+    return 0;
 }
 
-void TotpCommand::listSlots() {
+int32_t TotpCommand::listSlots() {
     int32_t slotCount = 0;
     throwOnError(totp_getMaxSlots(readerName.c_str(), &slotCount));
     const std::vector<uint8_t> slots =
@@ -85,46 +62,53 @@ void TotpCommand::listSlots() {
             std::cout << "\tISSUER:\t\t" << printableText(info.issuer) << std::endl;
         }
     }
+    return 0;
 }
 
-void TotpCommand::reset() {
+int32_t TotpCommand::reset() {
     throwOnError(totp_reset(readerName.c_str()));
     std::cout << "Successfully reset the TOTP applet" << std::endl;
+    return 0;
 }
 
-void TotpCommand::resetPin() {
+int32_t TotpCommand::resetPin() {
     throwOnError(totp_resetPin(readerName.c_str()));
     std::cout << "Successfully reset the TOTP generation PIN" << std::endl;
+    return 0;
 }
 
-void TotpCommand::setPin() {
+int32_t TotpCommand::setPin() {
     int32_t remainingTries = -1;
     const int32_t result =
         totp_setPin(readerName.c_str(), nullptr, newPin.c_str(), false, &remainingTries);
     throwOnError(result, remainingTries);
     std::cout << "Successfully set PIN" << std::endl;
+    return 0;
 }
 
-void TotpCommand::changePin() {
+int32_t TotpCommand::changePin() {
     int32_t remainingTries = -1;
     const int32_t result =
         totp_setPin(readerName.c_str(), pin.c_str(), newPin.c_str(), true, &remainingTries);
     throwOnError(result, remainingTries);
     std::cout << "Successfully changed PIN" << std::endl;
+    return 0;
 }
 
-void TotpCommand::configureSlot() {
+int32_t TotpCommand::configureSlot() {
     uint8_t slot = static_cast<uint8_t>(slotIndex);
     const bool pinProtected = app->get_option("--pin-protected")->count() > 0;
     throwOnError(totp_configureSlot(readerName.c_str(), &slot, static_cast<uint8_t>(hashAlgorithm),
                                     static_cast<uint8_t>(digits), 0, static_cast<uint32_t>(period),
                                     key.c_str(), account.c_str(), issuer.c_str(), pinProtected));
     std::cout << "Successfully configured TOTP slot #" << static_cast<int>(slot) << std::endl;
+    return 0;
 }
 
-void TotpCommand::clearSlot() {
+int32_t TotpCommand::clearSlot() {
     throwOnError(totp_clearSlot(readerName.c_str(), static_cast<uint8_t>(slotIndex)));
     std::cout << "Successfully cleared TOTP slot #" << slotIndex << std::endl;
+    return 0;
 }
 
 int32_t TotpCommand::generateCode() {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "commands/AppletCommand.h"
+#include "device/otp/Totp.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // "totp": version and slot count of the TOTP applet, its PIN, its slots and their codes.
 class TotpCommand : public AppletCommand {
@@ -12,22 +14,20 @@ public:
     ~TotpCommand() override = default;
 
 private:
-    // Option registration (TotpCommandOptions.cpp).
-    void registerGeneralActions();
-    void registerPinOptions();
-    void registerSlotOptions();
-    void registerSlotActions();
+    // The action table and the plain options between its rows (TotpCommandOptions.cpp).
+    static const std::vector<Action<TotpCommand>> actions;
+    void addSlotOptions();
+    void checkPin(CLI::Option& option);
 
-    int32_t run(const std::string& action) override;
-    void showInfo();
-    void showPinInfo();
-    void listSlots();
-    void reset();
-    void resetPin();
-    void setPin();
-    void changePin();
-    void configureSlot();
-    void clearSlot();
+    int32_t showInfo();
+    int32_t showPinInfo();
+    int32_t listSlots();
+    int32_t reset();
+    int32_t resetPin();
+    int32_t setPin();
+    int32_t changePin();
+    int32_t configureSlot();
+    int32_t clearSlot();
     int32_t generateCode();
 
     std::string pinFormat;
@@ -43,6 +43,6 @@ private:
     std::string keyFormat;
     // Hex text after the key format was applied.
     std::string key;
-    // 255: no slot given.
-    int32_t slotIndex = 255;
+    // No slot given: the card picks the first free one.
+    int32_t slotIndex = totpFirstFreeSlot;
 };

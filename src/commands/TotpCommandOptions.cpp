@@ -1,76 +1,95 @@
 #include "app/SecretEntry.h"
 #include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
+#include "commands/PinLengthCheck.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
+#include "device/otp/Totp.h"
 
 #include <map>
 
-namespace {
-
-constexpr size_t maximumPinLength = 16;
-constexpr size_t minimumKeyLength = 10;
-constexpr int32_t highestSlotIndex = 41;
-
-} // namespace
+// The actions in the order of the help; the plain options sit between them as the
+// constructor registers them.
+const std::vector<Action<TotpCommand>> TotpCommand::actions{
+    {.names = "--info",
+     .help = "Print the information about the connected smartcard reader",
+     .run = &TotpCommand::showInfo},
+    {.names = "--pin-info",
+     .help = "Print the information about TOTP generation PIN",
+     .run = &TotpCommand::showPinInfo},
+    {.names = "-l,--list-slots",
+     .help = "List all TOTP slots on the card",
+     .run = &TotpCommand::listSlots},
+    {.names = "--reset",
+     .help = "Deletes all configured TOTP slots and resets the TOTP Generation PIN",
+     .run = &TotpCommand::reset},
+    {.names = "--reset-pin",
+     .help = "Deletes all PIN-protected TOTP slots and resets the TOTP Generation PIN",
+     .run = &TotpCommand::resetPin},
+    {.names = "--set-pin",
+     .help = "Set the PIN for generating TOTP codes of PIN protected slots. This only works when "
+             "no PIN is set. The PIN must be 4 to 16 bytes in length, in the format specified by "
+             "the --pin-format option",
+     .value = &TotpCommand::newPin,
+     .checks = &TotpCommand::checkPin,
+     .run = &TotpCommand::setPin},
+    {.names = "--change-pin",
+     .help = "Change the PIN for generating TOTP codes of PIN protected slots. The PIN must be 4 "
+             "to 16 bytes in length, in the format specified by the --pin-format option",
+     .value = &TotpCommand::newPin,
+     .needs = {"--pin"},
+     .checks = &TotpCommand::checkPin,
+     .run = &TotpCommand::changePin},
+    {.names = "--conf-slot",
+     .help = "Configures the specified TOTP slot. If the slot is not specified, the first free "
+             "slot will be used",
+     .needs = {"--account", "--key"},
+     .run = &TotpCommand::configureSlot},
+    {.names = "--clear-slot",
+     .help = "Clear/reset the specified TOTP slot",
+     .needs = {"--slot-index"},
+     .run = &TotpCommand::clearSlot},
+    {.names = "--gen-totp",
+     .help = "Generate TOTP code for the specified slot",
+     .needs = {"--slot-index"},
+     .run = &TotpCommand::generateCode},
+};
 
 TotpCommand::TotpCommand(CLI::App& root)
     : AppletCommand(root, "totp", "TOTP management operations") {
     holdsSecrets({&pin, &newPin, &key});
     app->footer(secretEntryHelp);
-    registerGeneralActions();
-    registerPinOptions();
-    registerSlotOptions();
-    registerSlotActions();
+    addActionsThrough(actions, "--reset-pin");
+    addPinFormatOption(*app, pinFormat, {"--pin", "--set-pin", "--change-pin"});
+    checkPin(*app->add_option("-p,--pin", pin,
+                              "PIN to authenticate an operation. The PIN must be 4 to 16 bytes in "
+                              "length, in the format specified by the --pin-format option"));
+    addActionsThrough(actions, "--change-pin");
+    addSlotOptions();
+    addActionsThrough(actions, "--gen-totp");
     addReaderOption(*app, readerName, appletReaderHelp);
 }
 
-void TotpCommand::registerGeneralActions() {
-    addAction(addFlag("--info", "Print the information about the connected smartcard reader"));
-    addAction(addFlag("--pin-info", "Print the information about TOTP generation PIN"));
-    addAction(addFlag("-l,--list-slots", "List all TOTP slots on the card"));
-    addAction(
-        addFlag("--reset", "Deletes all configured TOTP slots and resets the TOTP Generation PIN"));
-    addAction(addFlag("--reset-pin",
-                      "Deletes all PIN-protected TOTP slots and resets the TOTP Generation PIN"));
+// "-" is read first, then the PIN format applies, so that the length is counted in bytes.
+void TotpCommand::checkPin(CLI::Option& option) {
+    const SecretPrompt prompt =
+        option.get_name() == "--pin" ? secretPrompt("PIN") : newSecretPrompt("PIN");
+    option.transform(applyPinFormat(pinFormat))
+        ->transform(readSecretOnDash(prompt))
+        ->check(pinLengthCheck(totpMinimumPinLength, totpMaximumPinLength));
 }
 
-void TotpCommand::registerPinOptions() {
-    addPinFormatOption(*app, pinFormat, {"--pin", "--set-pin", "--change-pin"});
-    CLI::Option* pinOption =
-        app->add_option("-p,--pin", pin,
-                        "PIN to authenticate an operation. The PIN must be 4 to 16 bytes in "
-                        "length, in the format specified by the --pin-format option")
-            ->transform(applyPinFormat(pinFormat))
-            ->transform(readSecretOnDash(secretPrompt("PIN")))
-            ->check(pinLengthCheck(maximumPinLength));
-    addAction(app->add_option("--set-pin", newPin,
-                              "Set the PIN for generating TOTP codes of PIN protected slots. "
-                              "This only works when no PIN is set. The PIN must be 4 to 16 bytes "
-                              "in length, in the format specified by the --pin-format option")
-                  ->transform(applyPinFormat(pinFormat))
-                  ->transform(readSecretOnDash(newSecretPrompt("PIN")))
-                  ->check(pinLengthCheck(maximumPinLength)));
-    addAction(app->add_option("--change-pin", newPin,
-                              "Change the PIN for generating TOTP codes of PIN protected slots. "
-                              "The PIN must be 4 to 16 bytes in length, in the format specified "
-                              "by the --pin-format option")
-                  ->needs(pinOption)
-                  ->transform(applyPinFormat(pinFormat))
-                  ->transform(readSecretOnDash(newSecretPrompt("PIN")))
-                  ->check(pinLengthCheck(maximumPinLength)));
-}
-
-void TotpCommand::registerSlotOptions() {
+void TotpCommand::addSlotOptions() {
     addFlag("--pin-protected", "Set the PIN-protected flag for the TOTP slot");
-    const std::map<std::string, int32_t> hashAlgorithms{{"SHA1", 0}, {"SHA256", 1}, {"SHA512", 2}};
+    const std::map<std::string, int32_t> hashAlgorithms{
+        {"SHA1", totpSha1}, {"SHA256", totpSha256}, {"SHA512", totpSha512}};
     app->add_option("--hmac", hashAlgorithm, "Set the HMAC hash function for the TOTP slot")
         ->transform(
             CLI::CheckedTransformer(hashAlgorithms).description("value in {SHA1,SHA256,SHA512}"))
         ->default_str("SHA1");
     app->add_option("--otp-length", digits,
                     "Set the length of the generated one time passwords for the TOTP slot")
-        ->check(CLI::Range(6, 9))
+        ->check(CLI::Range(int32_t{totpMinimumDigits}, int32_t{totpMaximumDigits}))
         ->capture_default_str();
     app->add_option("--period", period,
                     "Set the time period/interval for the TOTP algorithm in seconds")
@@ -90,19 +109,8 @@ void TotpCommand::registerSlotOptions() {
                     "--key-format option. Raw key length (in bytes) should be in the 16..64 range")
         ->transform(applyKeyFormat(keyFormat))
         ->transform(readSecretOnDash(secretPrompt("TOTP key")))
-        ->check(keyLengthCheck(minimumKeyLength));
+        ->check(keyLengthCheck(totpMinimumKeyLength, totpMaximumKeyLength));
     app->add_option("--slot-index", slotIndex,
                     "The TOTP slot for the --conf-slot, --clear-slot or --gen-totp option")
-        ->check(CLI::Range(0, highestSlotIndex));
-}
-
-void TotpCommand::registerSlotActions() {
-    addAction(addFlag("--conf-slot", "Configures the specified TOTP slot. If the slot is not "
-                                     "specified, the first free slot will be used")
-                  ->needs("--account")
-                  ->needs("--key"));
-    addAction(
-        addFlag("--clear-slot", "Clear/reset the specified TOTP slot")->needs("--slot-index"));
-    addAction(
-        addFlag("--gen-totp", "Generate TOTP code for the specified slot")->needs("--slot-index"));
+        ->check(CLI::Range(int32_t{0}, int32_t{totpHighestSlot}));
 }

@@ -238,6 +238,8 @@ void checkWritable(const std::string& path) {
     ::unlink(createTemporaryBeside(target.path, path, file).c_str());
 }
 
+// Path and text differ in kind, and every file helper takes the path first.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void writeFile(const std::string& path, const std::string& text) {
     const OutputTarget target = resolveOutput(path);
     if (target.inPlace) {

@@ -23,6 +23,8 @@ BioPtr readOnlyBio(std::span<const uint8_t> data, const char* failure) {
 // PEM first, then DER on a fresh BIO over the same bytes; the exception lists the errors of
 // both attempts.
 template <typename Handle, typename PemReader, typename DerReader>
+// The two messages are named at each call.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 Handle parsePemOrDer(std::span<const uint8_t> data, const char* emptyMessage, const char* failure,
                      PemReader readPem, DerReader readDer) {
     if (data.empty()) {

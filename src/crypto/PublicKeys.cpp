@@ -39,6 +39,8 @@ EcGroupPtr namedCurve(const std::string& curveName) {
 
 } // namespace
 
+// Modulus before exponent, the order RSA states them in.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 EvpPkeyPtr makeRSAPublicKey(std::span<const uint8_t> modulus, std::span<const uint8_t> exponent) {
     ERR_clear_error();
     EvpPkeyPtr key = newEvpPkey();

@@ -41,6 +41,6 @@ std::vector<uint8_t> tripleDesEncrypt(const SecretBytes& key, std::span<const ui
     if (EVP_EncryptFinal_ex(context.get(), encrypted.data() + updateLength, &finalLength) == 0) {
         throw OpenSSLException("EVP encryption failed");
     }
-    encrypted.resize(static_cast<size_t>(updateLength + finalLength));
+    encrypted.resize(static_cast<size_t>(updateLength) + static_cast<size_t>(finalLength));
     return encrypted;
 }

@@ -13,6 +13,8 @@ uint64_t bigEndianToUint64(const std::vector<uint8_t>& bytes) {
     return value;
 }
 
+// The value, then its width.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::vector<uint8_t> toBigEndianBytes(uint64_t value, size_t width) {
     std::vector<uint8_t> bytes(width);
     for (size_t index = width; index > 0; --index) {

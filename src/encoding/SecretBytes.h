@@ -1,21 +1,18 @@
 #pragma once
 
-#include <openssl/crypto.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <openssl/crypto.h>
 #include <vector>
 
 // Allocator that wipes every block before giving it back, so that a PIN, PUK or key held in a
 // container is gone from memory once the container (or a reallocation of it) releases it.
-template <typename T>
-struct WipingAllocator {
+template <typename T> struct WipingAllocator {
     using value_type = T;
 
     WipingAllocator() = default;
-    template <typename U>
-    WipingAllocator(const WipingAllocator<U>&) noexcept {}
+    template <typename U> WipingAllocator(const WipingAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count) { return std::allocator<T>().allocate(count); }
 
@@ -24,10 +21,7 @@ struct WipingAllocator {
         std::allocator<T>().deallocate(block, count);
     }
 
-    template <typename U>
-    bool operator==(const WipingAllocator<U>&) const noexcept {
-        return true;
-    }
+    template <typename U> bool operator==(const WipingAllocator<U>&) const noexcept { return true; }
 };
 
 // Secret bytes (PINs, PUKs, management keys, OTP keys, private key components and the APDU

@@ -39,6 +39,20 @@ def pytest_addoption(parser):
         help="the quenlix-key program to test (default: $QUENLIX_KEY_BINARY or <repo>/build/quenlix-key)",
     )
     parser.addoption(
+        "--card-operations",
+        default=None,
+        metavar="PROGRAM",
+        help="the program that lists the card answer fuzzer's operations (default: "
+        "tests/fuzz/quenlix-card-operations in the build tree of --binary)",
+    )
+    parser.addoption(
+        "--device-library",
+        default=None,
+        metavar="LIBRARY",
+        help="the device library whose card-talking entry points the fault sweep and the fuzzer "
+        "must cover (default: src/device/libquenlix-device.a in the build tree of --binary)",
+    )
+    parser.addoption(
         "--record-card-answers",
         default=None,
         metavar="DIR",

@@ -4,13 +4,16 @@ must end the run with a non-zero exit and a message, no success line and the car
 data either as before or as after the clean run. An action that recovers from a fault must
 give exactly the clean run's result.
 
-A new action is one line in ACTIONS: its arguments and the card it starts from."""
+A new action is one line in ACTIONS: its arguments, the card it starts from and the entry
+points it calls. Together the lines call every card-talking entry point of the device
+library, as the card answer fuzzer's table runs each; a check below holds both to that."""
 
 import base64
 import copy
 import datetime
 import re
 import shutil
+import subprocess
 import tempfile
 import time
 from dataclasses import dataclass, field
@@ -110,49 +113,54 @@ class Action:
     # Steps of the action that the card may keep one by one (no card command undoes them):
     # each stored item is then either as before or as after the clean run.
     stepwise: bool = False
-    # The entry point the card answer fuzzer starts with for this action's recorded exchange.
-    entry: str = ""
+    # The card-talking entry points the action calls, named as the card answer fuzzer names its
+    # operations (an entry point, with "/" and a variant where the fuzzer runs one in two
+    # ways). The first is the operation the fuzzer starts with for the recorded exchange.
+    entries: tuple = ()
 
 
 ACTIONS = {
-    "info": Action(("info",), entry="key_getName"),
-    "list": Action(("list", "-r"), reader_option=False, entry="key_listReaders"),
-    "hotp-info": Action(("hotp", "--info"), entry="hotp_getVersion"),
-    "hotp-gen": Action(("hotp", "--gen-hotp"), entry="hotp_generateCode"),
-    "hotp-configure": Action(("hotp", "--configure", "-p", PIN, "--key", KEY, "--counter", "5", "--otp-length", "8"), stepwise=True, entry="hotp_configure"),
-    "hotp-reset": Action(("hotp", "--reset", "-p", PIN, "--otp-length", "8"), entry="hotp_restoreFactory"),
-    "hotp-change-pin": Action(("hotp", "-p", PIN, "--change-pin", "654321"), entry="hotp_changePin"),
-    "totp-info": Action(("totp", "--info"), entry="totp_getVersion"),
-    "totp-pin-info": Action(("totp", "--pin-info"), entry="totp_getPinInfo"),
-    "totp-list-slots": Action(("totp", "--list-slots"), entry="totp_listSlots"),
-    "totp-reset": Action(("totp", "--reset"), entry="totp_reset"),
-    "totp-reset-pin": Action(("totp", "--reset-pin"), entry="totp_resetPin"),
-    "totp-set-pin": Action(("totp", "--set-pin", PIN), card=lambda: otp_key(totp_pin=None), entry="totp_setPin"),
-    "totp-change-pin": Action(("totp", "-p", PIN, "--change-pin", "654321"), entry="totp_setPin"),
-    "totp-conf-slot": Action(("totp", "--conf-slot", "--account", "shop", "--key", KEY, "--pin-protected"), entry="totp_configureSlot"),
-    "totp-clear-slot": Action(("totp", "--clear-slot", "--slot-index", "0"), entry="totp_clearSlot"),
-    "totp-gen": Action(("totp", "--gen-totp", "--slot-index", "0"), entry="totp_generateCode"),
-    "totp-gen-protected": Action(("totp", "--gen-totp", "--slot-index", "1", "-p", PIN), entry="totp_generateCode"),
-    "piv-info": Action(("piv", "--info"), piv_key(objects=IDENTITY), entry="piv_getVersion"),
-    "piv-reset": Action(("piv", "--reset"), piv_key(pin="654321", pin_tries_left=0, puk_tries_left=0, objects={**IDENTITY, **CERTIFIED}, slot_keys={0x9A: EC_KEY}, management_key=bytes(24)), entry="piv_reset"),
-    "piv-change-pin": Action(("piv", "-p", PIN, "--change-pin", "65432100"), piv_key(), entry="piv_changePin"),
-    "piv-change-puk": Action(("piv", "--puk", "12345678", "--change-puk", "87654321"), piv_key(), entry="piv_changePuk"),
-    "piv-unblock-pin": Action(("piv", "--puk", "12345678", "--unblock-pin", "65432100"), piv_key(pin_tries_left=0), entry="piv_unblockPin"),
-    "piv-set-management-key": Action(("piv", "-k", MGMT, "--set-management-key", bytes(range(1, 25)).hex()), piv_key(), entry="piv_setManagementKey"),
-    "piv-configure-retries": Action(("piv", "-k", MGMT, "-p", "654321", "--configure-retries", "--pin-retries", "5", "--puk-retries", "6"), piv_key(pin="654321", puk="87654321"), entry="piv_configureRetries"),
-    "piv-list-certificates": Action(("piv", "--list-certificates"), piv_key(objects=CERTIFIED), entry="piv_listCertificates"),
-    "piv-generate-key-pair": Action(("piv", "-k", MGMT, "--generate-key-pair", "9A", "--algorithm", "ECCP256"), piv_key(), entry="piv_generateKeyPair"),
-    "piv-request-certificate-ec": Action(("piv", "-p", PIN, "--request-certificate", "9A", "--input", EC_PUBLIC_FILE, "--common-name", "Sweep", "--country", "DE"), piv_key(slot_keys={0x9A: EC_KEY}), entry="piv_createCertificateRequestEc"),
-    "piv-request-certificate-rsa": Action(("piv", "-p", PIN, "--request-certificate", "9C", "--input", RSA_PUBLIC_FILE, "--organization-name", "Sweep"), piv_key(slot_keys={0x9C: RSA_KEY}), entry="piv_createCertificateRequestRsa"),
-    "piv-generate-certificate-ec": Action(("piv", "-p", PIN, "--generate-certificate", "9A", "--input", EC_PUBLIC_FILE, "--common-name", "Sweep", "--subject-alt-name", "DNS:sweep.example"), piv_key(slot_keys={0x9A: EC_KEY}), entry="piv_createSelfSignedCertificateEc"),
-    "piv-generate-certificate-rsa": Action(("piv", "-p", PIN, "--generate-certificate", "9C", "--input", RSA_PUBLIC_FILE, "--valid-days", "30"), piv_key(slot_keys={0x9C: RSA_KEY}), entry="piv_createSelfSignedCertificateRsa"),
-    "piv-import-key": Action(("piv", "-k", MGMT, "--import-key", "9D", "--input", KEY_FILE), piv_key(), entry="piv_importPrivateKey"),
+    "info": Action(("info",), entries=("key_getName", "key_getVersion", "key_getDate", "key_getSerialNumber")),
+    "list": Action(("list", "-r"), reader_option=False, entries=("key_listReaders",)),
+    "hotp-info": Action(("hotp", "--info"), entries=("hotp_getVersion", "hotp_getSerialNumber")),
+    "hotp-gen": Action(("hotp", "--gen-hotp"), entries=("hotp_generateCode",)),
+    "hotp-configure": Action(("hotp", "--configure", "-p", PIN, "--key", KEY, "--counter", "5", "--otp-length", "8"), stepwise=True, entries=("hotp_configure",)),
+    "hotp-reset": Action(("hotp", "--reset", "-p", PIN, "--otp-length", "8"), entries=("hotp_restoreFactory",)),
+    "hotp-change-pin": Action(("hotp", "-p", PIN, "--change-pin", "654321"), entries=("hotp_changePin",)),
+    "totp-info": Action(("totp", "--info"), entries=("totp_getVersion", "totp_getMaxSlots")),
+    "totp-pin-info": Action(("totp", "--pin-info"), entries=("totp_getPinInfo",)),
+    "totp-list-slots": Action(("totp", "--list-slots"), entries=("totp_listSlots", "totp_getMaxSlots", "totp_getSlotInfo")),
+    "totp-reset": Action(("totp", "--reset"), entries=("totp_reset",)),
+    "totp-reset-pin": Action(("totp", "--reset-pin"), entries=("totp_resetPin",)),
+    "totp-set-pin": Action(("totp", "--set-pin", PIN), card=lambda: otp_key(totp_pin=None), entries=("totp_setPin",)),
+    "totp-change-pin": Action(("totp", "-p", PIN, "--change-pin", "654321"), entries=("totp_setPin",)),
+    "totp-conf-slot": Action(("totp", "--conf-slot", "--account", "shop", "--key", KEY, "--pin-protected"), entries=("totp_configureSlot",)),
+    "totp-clear-slot": Action(("totp", "--clear-slot", "--slot-index", "0"), entries=("totp_clearSlot",)),
+    "totp-gen": Action(("totp", "--gen-totp", "--slot-index", "0"), entries=("totp_generateCode",)),
+    "totp-gen-protected": Action(("totp", "--gen-totp", "--slot-index", "1", "-p", PIN), entries=("totp_generateCode",)),
+    "piv-info": Action(("piv", "--info"), piv_key(objects=IDENTITY), entries=("piv_getVersion", "piv_getSerialNumber", "piv_getChuid", "piv_getCcc", "piv_getPinRetries", "piv_getPukRetries")),
+    "piv-reset": Action(("piv", "--reset"), piv_key(pin="654321", pin_tries_left=0, puk_tries_left=0, objects={**IDENTITY, **CERTIFIED}, slot_keys={0x9A: EC_KEY}, management_key=bytes(24)), entries=("piv_reset",)),
+    "piv-change-pin": Action(("piv", "-p", PIN, "--change-pin", "65432100"), piv_key(), entries=("piv_changePin", "piv_getPinRetries")),
+    "piv-change-puk": Action(("piv", "--puk", "12345678", "--change-puk", "87654321"), piv_key(), entries=("piv_changePuk", "piv_getPukRetries")),
+    "piv-unblock-pin": Action(("piv", "--puk", "12345678", "--unblock-pin", "65432100"), piv_key(pin_tries_left=0), entries=("piv_unblockPin", "piv_getPukRetries")),
+    "piv-set-management-key": Action(("piv", "-k", MGMT, "--set-management-key", bytes(range(1, 25)).hex()), piv_key(), entries=("piv_setManagementKey",)),
+    "piv-configure-retries": Action(("piv", "-k", MGMT, "-p", "654321", "--configure-retries", "--pin-retries", "5", "--puk-retries", "6"), piv_key(pin="654321", puk="87654321"), entries=("piv_configureRetries",)),
+    "piv-list-certificates": Action(("piv", "--list-certificates"), piv_key(objects=CERTIFIED), entries=("piv_listCertificates", "piv_readCertificate")),
+    "piv-generate-key-pair": Action(("piv", "-k", MGMT, "--generate-key-pair", "9A", "--algorithm", "ECCP256"), piv_key(), entries=("piv_generateKeyPair",)),
+    "piv-request-certificate-ec": Action(("piv", "-p", PIN, "--request-certificate", "9A", "--input", EC_PUBLIC_FILE, "--common-name", "Sweep", "--country", "DE"), piv_key(slot_keys={0x9A: EC_KEY}), entries=("piv_createCertificateRequest/ec",)),
+    "piv-request-certificate-rsa": Action(("piv", "-p", PIN, "--request-certificate", "9C", "--input", RSA_PUBLIC_FILE, "--organization-name", "Sweep"), piv_key(slot_keys={0x9C: RSA_KEY}), entries=("piv_createCertificateRequest/rsa",)),
+    "piv-request-certificate-names": Action(("piv", "-p", PIN, "--request-certificate", "9A", "--input", EC_PUBLIC_FILE, "--subject-alt-name", "DNS:sweep.example", "--subject-alt-name", "IP:10.0.0.1"), piv_key(slot_keys={0x9A: EC_KEY}), entries=("piv_createCertificateRequestWithNames/ec",)),
+    "piv-generate-certificate-ec": Action(("piv", "-p", PIN, "--generate-certificate", "9A", "--input", EC_PUBLIC_FILE, "--common-name", "Sweep", "--subject-alt-name", "DNS:sweep.example"), piv_key(slot_keys={0x9A: EC_KEY}), entries=("piv_createSelfSignedCertificate/ec",)),
+    "piv-generate-certificate-rsa": Action(("piv", "-p", PIN, "--generate-certificate", "9C", "--input", RSA_PUBLIC_FILE, "--valid-days", "30"), piv_key(slot_keys={0x9C: RSA_KEY}), entries=("piv_createSelfSignedCertificate/rsa",)),
+    "piv-generate-key-pair-policies": Action(("piv", "-k", MGMT, "--generate-key-pair", "9C", "--algorithm", "ECCP256", "--pin-policy", "always", "--touch-policy", "cached"), piv_key(), entries=("piv_generateKeyPairWithPolicies",)),
+    "piv-import-key": Action(("piv", "-k", MGMT, "--import-key", "9D", "--input", KEY_FILE), piv_key(), entries=("piv_importPrivateKey",)),
+    "piv-import-key-policies": Action(("piv", "-k", MGMT, "--import-key", "9D", "--input", KEY_FILE, "--pin-policy", "never"), piv_key(), entries=("piv_importPrivateKeyWithPolicies",)),
     # The certificate and then the Key History: two objects, two writes.
-    "piv-import-certificate": Action(("piv", "-k", MGMT, "--import-certificate", "83", "--input", CERTIFICATE_FILE), piv_key(objects={piv.KEY_HISTORY: key_history(1), **CERTIFIED}), stepwise=True, entry="piv_importCertificate"),
-    "piv-read-certificate": Action(("piv", "--read-certificate", "9A"), piv_key(objects=CERTIFIED), entry="piv_readCertificate"),
-    "piv-delete-certificate": Action(("piv", "-k", MGMT, "--delete-certificate", "82"), piv_key(objects={piv.KEY_HISTORY: key_history(1), **CERTIFIED}), stepwise=True, entry="piv_deleteCertificate"),
-    "piv-set-ccc": Action(("piv", "-k", MGMT, "--set-ccc"), piv_key(), entry="piv_setCcc"),
-    "piv-set-chuid": Action(("piv", "-k", MGMT, "--set-chuid"), piv_key(), entry="piv_setChuid"),
+    "piv-import-certificate": Action(("piv", "-k", MGMT, "--import-certificate", "83", "--input", CERTIFICATE_FILE), piv_key(objects={piv.KEY_HISTORY: key_history(1), **CERTIFIED}), stepwise=True, entries=("piv_importCertificate", "piv_updateKeyHistory")),
+    "piv-read-certificate": Action(("piv", "--read-certificate", "9A"), piv_key(objects=CERTIFIED), entries=("piv_readCertificate",)),
+    "piv-delete-certificate": Action(("piv", "-k", MGMT, "--delete-certificate", "82"), piv_key(objects={piv.KEY_HISTORY: key_history(1), **CERTIFIED}), stepwise=True, entries=("piv_deleteCertificate", "piv_updateKeyHistory")),
+    "piv-set-ccc": Action(("piv", "-k", MGMT, "--set-ccc"), piv_key(), entries=("piv_setCcc", "piv_getCcc")),
+    "piv-set-chuid": Action(("piv", "-k", MGMT, "--set-chuid"), piv_key(), entries=("piv_setChuid", "piv_getChuid")),
 }
 
 FAULTS = ("6F00", "no-status-word", "one-byte", "pull")
@@ -212,12 +220,11 @@ def unchanged_or_done(state, before, after, stepwise):
     return True
 
 
-def record_seed(directory, name, action, card):
-    """The clean exchange as a card answer fuzz seed (layout in tests/fuzz/FuzzedCard.h)."""
-    source = Path(__file__).parents[1] / "fuzz" / "CardAnswerFuzzer.cpp"
-    operations = re.findall(r'^    \{"(\w+)",', source.read_text(), re.MULTILINE)
+def record_seed(directory, name, action, card, operations):
+    """The clean exchange as a card answer fuzz seed (layout in tests/fuzz/FuzzedCard.h),
+    starting with the fuzzer's operation of the action's first entry point."""
     readers = (READER0 + "\0\0").encode()
-    seed = bytes([operations.index(action.entry), len(readers)]) + readers
+    seed = bytes([operations.index(action.entries[0]), len(readers)]) + readers
     seed += bytes([len(card.atr)]) + card.atr
     for _, response in card.log:
         if len(response) >= 0xFF:
@@ -282,7 +289,7 @@ def test_fault_at_every_apdu_ends_in_a_clean_failure(name, fault, insert, run, r
     success = last_line(clean.stdout)
     seeds = request.config.getoption("--record-card-answers")
     if seeds and fault == FAULTS[0]:
-        record_seed(seeds, name, action, card)
+        record_seed(seeds, name, action, card, request.getfixturevalue("card_operations"))
 
     for position, (_, response) in enumerate(exchange):
         answer = fault_answer(fault, response)
@@ -303,6 +310,55 @@ def test_fault_at_every_apdu_ends_in_a_clean_failure(name, fault, insert, run, r
         assert result.stderr.strip(), context
         assert success is None or success not in result.stdout.split("\n"), context
     TALLY.seconds += time.monotonic() - started
+
+
+# --- the sweep and the card answer fuzzer cover every card-talking entry point --------------
+
+
+@pytest.fixture(scope="session")
+def card_operations(request, binary):
+    """The card answer fuzzer's operations, in its table's order."""
+    program = request.config.getoption("--card-operations") or binary.parent / "tests" / "fuzz" / "quenlix-card-operations"
+    listed = subprocess.run([str(program)], capture_output=True, text=True, check=True, timeout=60)
+    return listed.stdout.split()
+
+
+@pytest.fixture(scope="session")
+def device_library(request, binary):
+    return Path(request.config.getoption("--device-library") or binary.parent / "src" / "device" / "libquenlix-device.a")
+
+
+# The records the library hands out; an entry point that takes one first only reads or frees it.
+HANDED_OUT = re.compile(r"(ReaderList|KeyInfo|CertificateInfo)( const)?\*(,|$)")
+
+
+def card_entry_points(library):
+    """The applet entry points (key_, hotp_, totp_, piv_) the device library defines, less those
+    whose first parameter is a record it handed out: the others take a reader name, or search
+    the readers, and so reach the card."""
+    symbols = subprocess.run(["nm", "-C", "--defined-only", str(library)], capture_output=True, text=True, check=True, timeout=60)
+    points = set()
+    for line in symbols.stdout.splitlines():
+        defined = re.fullmatch(r"\S+ T ((?:key|hotp|totp|piv)_\w+)\((.*)\)", line)
+        if defined and not HANDED_OUT.match(defined.group(2)):
+            points.add(defined.group(1))
+    return points
+
+
+def entry_point(name):
+    return name.partition("/")[0]
+
+
+def test_sweep_and_fuzzer_cover_every_card_entry_point(card_operations, device_library):
+    library = card_entry_points(device_library)
+    swept = {entry_point(entry) for action in ACTIONS.values() for entry in action.entries}
+    fuzzed = {entry_point(operation) for operation in card_operations}
+    assert "piv_getVersion" in library and "piv_freeCertificate" not in library
+    # Not swept, not fuzzed; then names that are no entry point of the library.
+    assert (library - swept, library - fuzzed) == (set(), set())
+    assert (swept - library, fuzzed - library) == (set(), set())
+    # Each recorded exchange seeds an operation the fuzzer has.
+    assert {action.entries[0] for action in ACTIONS.values()} <= set(card_operations)
 
 
 def teardown_module():

@@ -76,16 +76,29 @@ void readObject(ObjectRead read) {
 
 const char* const altNames[] = {"DNS:sweep.example", "IP:10.0.0.1"};
 
+enum class Signed { Request, RequestWithNames, Certificate };
+
+int32_t signOnCard(Signed what, uint8_t slot, const KeyInfo& publicKey, char* out, uint64_t* size) {
+    switch (what) {
+    case Signed::Request:
+        return piv_createCertificateRequest(reader, "123456", slot, &publicKey, "Sweep", "DE",
+                                            "Sweep", "", out, size);
+    case Signed::RequestWithNames:
+        return piv_createCertificateRequestWithNames(reader, "123456", slot, &publicKey, "Sweep",
+                                                     "DE", "Sweep", "", altNames, 2, out, size);
+    case Signed::Certificate:
+        return piv_createSelfSignedCertificate(reader, "123456", slot, &publicKey, "Sweep", "DE",
+                                               "Sweep", "", altNames, 2, 30, out, size);
+    }
+    return -1;
+}
+
 // As the command does: a size query, then the request (or certificate) into a buffer of that
 // size.
-void signedOnCard(uint8_t slot, std::string_view publicKeyFile, bool certificate) {
+void signedOnCard(uint8_t slot, std::string_view publicKeyFile, Signed what) {
     const std::unique_ptr<KeyInfo> publicKey = describedKey(parsePublicKey(bytesOf(publicKeyFile)));
     const auto create = [&](char* out, uint64_t* size) {
-        return certificate ? piv_createSelfSignedCertificate(reader, "123456", slot,
-                                                             publicKey.get(), "Sweep", "DE",
-                                                             "Sweep", "", altNames, 2, 30, out, size)
-                           : piv_createCertificateRequest(reader, "123456", slot, publicKey.get(),
-                                                          "Sweep", "DE", "Sweep", "", out, size);
+        return signOnCard(what, slot, *publicKey, out, size);
     };
     uint64_t length = 0;
     if (create(nullptr, &length) != 0) {
@@ -149,17 +162,35 @@ void pivImportPrivateKey() {
 }
 
 void pivCertificateRequestRsa() {
-    signedOnCard(0x9C, rsaPublicKey, false);
+    signedOnCard(0x9C, rsaPublicKey, Signed::Request);
 }
 
 void pivCertificateRequestEc() {
-    signedOnCard(0x9A, ecPublicKey, false);
+    signedOnCard(0x9A, ecPublicKey, Signed::Request);
+}
+
+void pivCertificateRequestWithNames() {
+    signedOnCard(0x9A, ecPublicKey, Signed::RequestWithNames);
 }
 
 void pivSelfSignedCertificateRsa() {
-    signedOnCard(0x9C, rsaPublicKey, true);
+    signedOnCard(0x9C, rsaPublicKey, Signed::Certificate);
 }
 
 void pivSelfSignedCertificateEc() {
-    signedOnCard(0x9A, ecPublicKey, true);
+    signedOnCard(0x9A, ecPublicKey, Signed::Certificate);
+}
+
+void pivGenerateKeyPairWithPolicies() {
+    KeyInfo* generated = nullptr;
+    const int32_t result =
+        piv_generateKeyPairWithPolicies(reader, managementKey, 0x9C, 0x14, 0x03, 0x02, &generated);
+    require((result == 0) == (generated != nullptr));
+    piv_freeKeyInfo(generated);
+}
+
+void pivImportPrivateKeyWithPolicies() {
+    const auto file = bytesOf(ecPrivateKey);
+    piv_importPrivateKeyWithPolicies(reader, managementKey, 0x9D, file.data(), file.size(), 0x01,
+                                     0x00);
 }

@@ -13,5 +13,8 @@ void pivGenerateKeyPair();
 void pivImportPrivateKey();
 void pivCertificateRequestRsa();
 void pivCertificateRequestEc();
+void pivCertificateRequestWithNames();
 void pivSelfSignedCertificateRsa();
 void pivSelfSignedCertificateEc();
+void pivGenerateKeyPairWithPolicies();
+void pivImportPrivateKeyWithPolicies();

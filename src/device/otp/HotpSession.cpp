@@ -1,5 +1,6 @@
 #include "device/otp/HotpSession.h"
 
+#include "device/otp/Hotp.h"
 #include "device/otp/RemainingTries.h"
 #include "device/otp/VersionText.h"
 #include "device/session/AppletIds.h"
@@ -27,13 +28,8 @@ constexpr uint8_t p1SetOtpLength = 0x55;
 // Commands the card answers at once: a response announced with 61xx is not waited for.
 constexpr int32_t immediate = 0;
 
-constexpr size_t minimumPinLength = 4;
-constexpr size_t maximumPinLength = 8;
-constexpr size_t minimumKeyLength = 16;
-constexpr size_t maximumKeyLength = 64;
-
 bool validPinLength(const SecretBytes& pin) {
-    return pin.size() >= minimumPinLength && pin.size() <= maximumPinLength;
+    return pin.size() >= hotpMinimumPinLength && pin.size() <= hotpMaximumPinLength;
 }
 
 } // namespace
@@ -74,7 +70,7 @@ Bytes HotpSession::generateCode() {
 
 void HotpSession::setKey(const SecretBytes& keyHex) {
     const SecretBytes key = decodeSecretHex(keyHex);
-    if (key.size() < minimumKeyLength || key.size() > maximumKeyLength) {
+    if (key.size() < hotpMinimumKeyLength || key.size() > hotpMaximumKeyLength) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0);
     }
     sendSecretCommand(channel(), insSetKey, 0x00, 0x00, key, noTimeLimit);
@@ -85,7 +81,7 @@ void HotpSession::setCounter(uint64_t counter) {
 }
 
 void HotpSession::setOtpLength(uint8_t otpLength) {
-    if (otpLength != 6 && otpLength != 8) {
+    if (otpLength != hotpShortCodeLength && otpLength != hotpLongCodeLength) {
         throw DeviceException(QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 0);
     }
     selectApplet(channel(), cardManagerAid, noTimeLimit);

@@ -7,7 +7,7 @@
 #include <string>
 
 // A session with the HOTP applet selected. The applet holds one counter-based credential
-// guarded by a PIN of 4 to 8 bytes; the card computes every code. Methods throw
+// guarded by a PIN (limits in Hotp.h); the card computes every code. Methods throw
 // DeviceException.
 class HotpSession : public Session {
 public:

@@ -29,6 +29,26 @@ struct TotpSlotInfo {
 // Slot number that asks CONFIGURE SLOT for the first free slot.
 inline constexpr uint8_t totpFirstFreeSlot = 0xFF;
 
+// Limits of the applet, checked by its session and by the totp command's options.
+inline constexpr size_t totpMinimumPinLength = 4;
+inline constexpr size_t totpMaximumPinLength = 16;
+inline constexpr size_t totpMinimumKeyLength = 10;
+inline constexpr size_t totpMaximumKeyLength = 64;
+// Account and issuer.
+inline constexpr size_t totpMaximumNameLength = 60;
+inline constexpr uint8_t totpMinimumDigits = 6;
+inline constexpr uint8_t totpMaximumDigits = 9;
+inline constexpr uint32_t totpMinimumPeriod = 5;
+// A day; the applet itself sets no upper bound.
+inline constexpr uint32_t totpMaximumPeriod = 86400;
+// Slot numbers run from 0 to this one on the largest applet; a card may have fewer.
+inline constexpr uint8_t totpHighestSlot = 41;
+
+// Hash algorithm codes of a slot.
+inline constexpr uint8_t totpSha1 = 0;
+inline constexpr uint8_t totpSha256 = 1;
+inline constexpr uint8_t totpSha512 = 2;
+
 // Version text "vMAJOR.MINOR.PATCH". Size protocol: a null buffer only reports the length.
 int32_t totp_getVersion(const char* readerName, char* version, size_t* length);
 

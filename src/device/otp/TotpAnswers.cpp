@@ -7,8 +7,8 @@ namespace {
 
 constexpr size_t timeOriginSize = 8;
 constexpr size_t periodSize = 4;
-constexpr size_t minimumCodeAnswerSize = timeOriginSize + periodSize + 6;
-constexpr size_t maximumCodeAnswerSize = timeOriginSize + periodSize + 9;
+constexpr size_t minimumCodeAnswerSize = timeOriginSize + periodSize + totpMinimumDigits;
+constexpr size_t maximumCodeAnswerSize = timeOriginSize + periodSize + totpMaximumDigits;
 
 [[noreturn]] void failInvalidResponse() {
     throw DeviceException(QUENLIX_KEY_ERROR_INVALID_RESPONSE, 0);

@@ -27,5 +27,6 @@ TotpAppletVersion parseTotpSelectAnswer(const std::vector<uint8_t>& answer);
 // GET PIN INFO answer: maximum tries, tries left, PIN state (00: a PIN is set).
 TotpPinInfo parseTotpPinInfo(const std::vector<uint8_t>& answer);
 
-// GENERATE CODE answer: time origin (8 bytes), period (4 bytes, not 0), 6 to 9 code characters.
+// GENERATE CODE answer: time origin (8 bytes), period (4 bytes, not 0), totpMinimumDigits to
+// totpMaximumDigits code characters.
 TotpCode parseTotpCode(const std::vector<uint8_t>& answer);

@@ -20,26 +20,17 @@ constexpr uint8_t insClearSlot = 0x23;
 constexpr uint8_t insGenerateCode = 0x24;
 constexpr uint8_t insReset = 0x30;
 
-constexpr size_t minimumPinLength = 4;
-constexpr size_t maximumPinLength = 16;
-constexpr uint8_t maximumHashAlgorithm = 2;
-constexpr uint8_t minimumDigits = 6;
-constexpr uint8_t maximumDigits = 9;
-constexpr uint32_t minimumPeriod = 5;
-constexpr size_t minimumKeyLength = 10;
-constexpr size_t maximumKeyLength = 64;
-constexpr size_t maximumNameLength = 60;
-
 bool validPinLength(const SecretBytes& pin) {
-    return pin.size() >= minimumPinLength && pin.size() <= maximumPinLength;
+    return pin.size() >= totpMinimumPinLength && pin.size() <= totpMaximumPinLength;
 }
 
 bool validSettings(const TotpSlotSettings& settings) {
-    return settings.hashAlgorithm <= maximumHashAlgorithm && settings.digits >= minimumDigits &&
-           settings.digits <= maximumDigits && settings.period >= minimumPeriod &&
-           settings.key.size() >= minimumKeyLength && settings.key.size() <= maximumKeyLength &&
-           !settings.account.empty() && settings.account.size() <= maximumNameLength &&
-           settings.issuer.size() <= maximumNameLength;
+    return settings.hashAlgorithm <= totpSha512 && settings.digits >= totpMinimumDigits &&
+           settings.digits <= totpMaximumDigits && settings.period >= totpMinimumPeriod &&
+           settings.key.size() >= totpMinimumKeyLength &&
+           settings.key.size() <= totpMaximumKeyLength && !settings.account.empty() &&
+           settings.account.size() <= totpMaximumNameLength &&
+           settings.issuer.size() <= totpMaximumNameLength;
 }
 
 [[noreturn]] void failInvalidArgument() {

@@ -22,6 +22,8 @@ Bytes challengeFor(uint8_t algorithm, HashType hashType, std::span<const uint8_t
     return encodePkcs1DigestInfo(findPivAlgorithm(algorithm)->bits, hashType, data);
 }
 
+// The code before its cause, as DeviceException holds them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void recordFailure(CardSigningContext& context, int32_t code, int32_t statusWord) {
     context.errorCode = code;
     context.statusWord = statusWord;

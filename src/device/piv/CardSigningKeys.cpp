@@ -44,7 +44,8 @@ EvpPkeyPtr makeCardRSAKey(const EVP_PKEY& publicKey, RSA_METHOD& method) {
     if (EVP_PKEY_assign(key.get(), EVP_PKEY_RSA, copy.get()) == 0) {
         throw OpenSSLException("Unable to assign RSA key");
     }
-    copy.release();
+    // The key owns the copy now.
+    static_cast<void>(copy.release());
     return key;
 }
 
@@ -74,6 +75,7 @@ EvpPkeyPtr makeCardECKey(const EVP_PKEY& publicKey, CardSigningContext& context,
     if (EVP_PKEY_assign(key.get(), EVP_PKEY_EC, copy.get()) == 0) {
         throw OpenSSLException("Unable to assign EC key");
     }
-    copy.release();
+    // The key owns the copy now.
+    static_cast<void>(copy.release());
     return key;
 }

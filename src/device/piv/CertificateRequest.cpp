@@ -44,6 +44,8 @@ void addRequestedAltNames(X509_REQ& request, const std::vector<std::string>& alt
 
 } // namespace
 
+// The two keys are named at each call.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 X509ReqPtr buildSignedRequest(EVP_PKEY& publicKey, EVP_PKEY& signingKey, HashType hashType,
                               const SubjectFields& subject,
                               const std::vector<std::string>& altNames) {

@@ -16,6 +16,16 @@ struct CertificateInfo;
 // buffer too small gives QUENLIX_KEY_ERROR_BUFFER_TOO_SMALL and leaves *size alone; no
 // terminator is added.
 
+// Limits of the applet, checked by its session and by the piv command's options.
+inline constexpr size_t pivMinimumPinLength = 6;
+// The card's PIN field; shorter PINs are padded to it.
+inline constexpr size_t pivMaximumPinLength = 8;
+inline constexpr size_t pivPukLength = 8;
+// Triple-DES key.
+inline constexpr size_t pivManagementKeyLength = 24;
+// The card keeps a retry count in one byte; the least is 1.
+inline constexpr uint32_t pivMaximumRetries = 255;
+
 // Application label from the SELECT answer.
 int32_t piv_getVersion(const char* readerName, char* version, uint64_t* size);
 
@@ -28,7 +38,7 @@ int32_t piv_getPinRetries(const char* readerName, int32_t* totalRetries, int32_t
 int32_t piv_getPukRetries(const char* readerName, int32_t* totalRetries, int32_t* remainingRetries,
                           int32_t* isDefault);
 
-// PIN: 6 to 8 bytes; PUK: exactly 8 bytes.
+// PIN of pivMinimumPinLength to pivMaximumPinLength bytes, PUK of pivPukLength bytes.
 int32_t piv_changePin(const char* readerName, const char* pin, const char* newPin);
 int32_t piv_changePuk(const char* readerName, const char* puk, const char* newPuk);
 int32_t piv_unblockPin(const char* readerName, const char* puk, const char* newPin);
@@ -36,8 +46,8 @@ int32_t piv_unblockPin(const char* readerName, const char* puk, const char* newP
 int32_t piv_setManagementKey(const char* readerName, const char* managementKey,
                              const char* newManagementKey);
 
-// Authenticates, verifies the PIN, then sets both counts (1 to 255); the card restores the
-// default PIN and PUK.
+// Authenticates, verifies the PIN, then sets both counts (1 to pivMaximumRetries); the card
+// restores the default PIN and PUK.
 int32_t piv_configureRetries(const char* readerName, const char* managementKey, const char* pin,
                              uint32_t pinRetries, uint32_t pukRetries);
 

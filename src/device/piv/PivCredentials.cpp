@@ -1,4 +1,5 @@
 #include "crypto/TripleDes.h"
+#include "device/piv/Piv.h"
 #include "device/piv/PivAnswers.h"
 #include "device/piv/PivSession.h"
 #include "device/transport/DeviceException.h"
@@ -25,10 +26,6 @@ constexpr uint8_t tagAuthenticationTemplate = 0x7C;
 constexpr uint8_t tagWitness = 0x81;
 constexpr uint8_t tagResponse = 0x82;
 
-constexpr size_t minimumPinLength = 6;
-constexpr size_t pinFieldLength = 8;
-constexpr size_t pukLength = 8;
-constexpr size_t managementKeyLength = 24;
 constexpr size_t witnessLength = 8;
 constexpr uint8_t pinPadding = 0xFF;
 
@@ -39,18 +36,18 @@ void require(bool valid, QuenlixKeyError code) {
 }
 
 bool validPin(const SecretBytes& pin) {
-    return pin.size() >= minimumPinLength && pin.size() <= pinFieldLength;
+    return pin.size() >= pivMinimumPinLength && pin.size() <= pivMaximumPinLength;
 }
 
 bool validPuk(const SecretBytes& puk) {
-    return puk.size() == pukLength;
+    return puk.size() == pivPukLength;
 }
 
-// The PIN's bytes followed by 0xFF up to the 8 bytes the card expects.
+// The PIN's bytes followed by 0xFF up to the field of pivMaximumPinLength bytes the card expects.
 SecretBytes padded(const SecretBytes& pin) {
     // Filled first and overwritten, not grown: growing a copy makes GCC 12 at -O3 warn about
     // a write past the buffer that cannot happen.
-    SecretBytes field(pinFieldLength, pinPadding);
+    SecretBytes field(pivMaximumPinLength, pinPadding);
     std::copy_n(pin.begin(), std::min(pin.size(), field.size()), field.begin());
     return field;
 }
@@ -77,7 +74,7 @@ Bytes generalAuthenticate(CardChannel& channel, const Bytes& data) {
 
 SecretBytes managementKeyOf(const SecretBytes& hexText, QuenlixKeyError failure) {
     SecretBytes key = decodeSecretHex(hexText);
-    require(key.size() == managementKeyLength, failure);
+    require(key.size() == pivManagementKeyLength, failure);
     return key;
 }
 
@@ -130,7 +127,7 @@ void PivSession::setManagementKey(const SecretBytes& newManagementKeyHex) {
         const SecretBytes key =
             managementKeyOf(newManagementKeyHex, QUENLIX_KEY_ERROR_INVALID_AUTH_CREDENTIAL);
         const SecretBytes header{tripleDesAlgorithm, managementKeyReference,
-                                 static_cast<uint8_t>(managementKeyLength)};
+                                 static_cast<uint8_t>(pivManagementKeyLength)};
         sendSecretCommand(channel(), insSetManagementKey, 0xFF, 0xFF, joined(header, key),
                           noTimeLimit);
     } catch (const std::runtime_error&) {

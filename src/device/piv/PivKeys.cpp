@@ -52,6 +52,8 @@ SecretBytes privateKeyComponents(KeyInfo& key, const PivKeyPolicies& policies) {
 
 } // namespace
 
+// Slot before algorithm, the order of piv_generateKeyPair.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::unique_ptr<KeyInfo> PivSession::generateKeyPair(uint8_t slot, uint8_t algorithm,
                                                      const PivKeyPolicies& policies) {
     requireSlot(slot);

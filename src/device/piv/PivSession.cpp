@@ -1,5 +1,6 @@
 #include "device/piv/PivSession.h"
 
+#include "device/piv/Piv.h"
 #include "device/piv/PivAnswers.h"
 #include "device/session/AppletIds.h"
 #include "device/session/AppletSelection.h"
@@ -23,17 +24,16 @@ constexpr int32_t resetTimeLimitMs = 30000;
 // Commands the card answers at once: a response announced with 61xx is not waited for.
 constexpr int32_t immediate = 0;
 
-// The card takes a count in one byte; a larger one would arrive as its low 8 bits.
-constexpr uint32_t maximumRetries = 255;
-
+// A larger count would arrive at the card as its low 8 bits.
 void checkRetryCount(uint32_t count, const std::string& credential) {
     if (count == 0) {
         throw std::runtime_error("New " + credential +
                                  " retry counter is not valid. It must be greater than 0.");
     }
-    if (count > maximumRetries) {
+    if (count > pivMaximumRetries) {
         throw std::runtime_error("New " + credential +
-                                 " retry counter is not valid. It must be at most 255.");
+                                 " retry counter is not valid. It must be at most " +
+                                 std::to_string(pivMaximumRetries) + ".");
     }
 }
 

@@ -3,6 +3,7 @@
 #include "device/session/OpenChannel.h"
 #include "device/transport/CardChannel.h"
 #include "device/transport/DeviceException.h"
+#include "device/transport/ReaderListing.h"
 
 #include <cstdlib>
 #include <cstring>

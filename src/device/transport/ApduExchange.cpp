@@ -18,6 +18,8 @@ constexpr uint16_t success = 0x9000;
 using Clock = std::chrono::steady_clock;
 
 // The command may carry a PIN or key, so it is built where it is wiped.
+// CLA, INS, P1, P2: the order the header is sent in.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 SecretBytes buildApdu(uint8_t cla, uint8_t ins, uint8_t p1, uint8_t p2,
                       std::span<const uint8_t> data) {
     // Sized once and filled in place: growing it makes GCC 12 at -O3 warn about a write past

@@ -1,10 +1,8 @@
 #include "device/transport/CardChannel.h"
 
 #include "device/transport/PcscApi.h"
+#include "device/transport/PcscFailure.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <iostream>
 #include <mutex>
 #include <string>
 
@@ -17,11 +15,6 @@ constexpr DWORD atrBufferSize = 32;
 std::mutex channelMutex;
 CardChannel theChannel{};
 bool channelOpen = false;
-
-// PC/SC results are 32-bit codes; pcsc-lite widens them to long on 64-bit hosts.
-void reportFailure(const char* text, LONG result) {
-    std::cout << text << static_cast<int32_t>(static_cast<uint32_t>(result)) << std::endl;
-}
 
 bool isSharingViolation(LONG result) {
     return result == static_cast<LONG>(SCARD_E_SHARING_VIOLATION);
@@ -43,7 +36,7 @@ ChannelResult openCard(const char* readerName) {
     SCARDCONTEXT context = 0;
     LONG result = pcsc.establishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardEstablishContext: ", result);
+        reportPcscFailure("Failed SCardEstablishContext: ", result);
         return CI_CONNECT_FAILED;
     }
     SCARDHANDLE card = 0;
@@ -51,14 +44,14 @@ ChannelResult openCard(const char* readerName) {
     result = pcsc.connect(context, readerWithoutSuffix(readerName).c_str(), SCARD_SHARE_EXCLUSIVE,
                           SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card, &protocol);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardConnect: ", result);
+        reportPcscFailure("Failed SCardConnect: ", result);
         pcsc.releaseContext(context);
         return connectFailure(result);
     }
     theChannel = CardChannel{context, card, protocol};
     result = pcsc.beginTransaction(card);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardBeginTransaction: ", result);
+        reportPcscFailure("Failed SCardBeginTransaction: ", result);
         pcsc.disconnect(card, SCARD_LEAVE_CARD);
         pcsc.releaseContext(context);
         theChannel = CardChannel{};
@@ -67,49 +60,7 @@ ChannelResult openCard(const char* readerName) {
     return CI_OK;
 }
 
-ChannelResult copyReaderList(const char* multiString, DWORD length, char** readers) {
-    // Two spare zeros: a list whose last name PC/SC left unterminated still ends that name
-    // and is followed by the empty name that ends the list.
-    auto* copy = static_cast<char*>(std::calloc(length + 2, 1));
-    if (copy == nullptr) {
-        return CI_NO_MEMORY;
-    }
-    std::memcpy(copy, multiString, length);
-    *readers = copy;
-    return CI_OK;
-}
-
 } // namespace
-
-ChannelResult ci_listReaders(char** readers) {
-    if (readers == nullptr) {
-        return CI_INVALID_ARGUMENT;
-    }
-    const PcscApi& pcsc = pcscApi();
-    SCARDCONTEXT context = 0;
-    LONG result = pcsc.establishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context);
-    if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardEstablishContext in ci_listReaders: ", result);
-        return CI_PCSC_FAILED;
-    }
-    char* multiString = nullptr;
-    DWORD length = SCARD_AUTOALLOCATE;
-    result = pcsc.listReaders(context, nullptr, reinterpret_cast<LPSTR>(&multiString), &length);
-    if (result == static_cast<LONG>(SCARD_E_NO_READERS_AVAILABLE)) {
-        pcsc.releaseContext(context);
-        *readers = nullptr;
-        return CI_OK;
-    }
-    if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardListReaders: ", result);
-        pcsc.releaseContext(context);
-        return CI_PCSC_FAILED;
-    }
-    ChannelResult copied = copyReaderList(multiString, length, readers);
-    pcsc.freeMemory(context, multiString);
-    pcsc.releaseContext(context);
-    return copied;
-}
 
 ChannelResult ci_connect(const char* readerName, CardChannel** channel) {
     if (readerName == nullptr || channel == nullptr) {
@@ -134,15 +85,15 @@ ChannelResult ci_disconnect(CardChannel* channel) {
     const PcscApi& pcsc = pcscApi();
     LONG result = pcsc.endTransaction(channel->card, SCARD_LEAVE_CARD);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardEndTransaction: ", result);
+        reportPcscFailure("Failed SCardEndTransaction: ", result);
     }
     result = pcsc.disconnect(channel->card, SCARD_LEAVE_CARD);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardDisconnect: ", result);
+        reportPcscFailure("Failed SCardDisconnect: ", result);
     }
     result = pcsc.releaseContext(channel->context);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardReleaseContext: ", result);
+        reportPcscFailure("Failed SCardReleaseContext: ", result);
     }
     theChannel = CardChannel{};
     channelOpen = false;
@@ -160,7 +111,7 @@ ChannelResult ci_getAtr(CardChannel* channel, uint8_t* buffer, size_t* length) {
     LONG result =
         pcscApi().status(channel->card, nullptr, nullptr, nullptr, nullptr, target, &atrLength);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardStatus: ", result);
+        reportPcscFailure("Failed SCardStatus: ", result);
         return CI_PCSC_FAILED;
     }
     *length = atrLength;
@@ -180,7 +131,7 @@ ChannelResult ci_transmit(CardChannel* channel, const uint8_t* command, size_t c
         pcscApi().transmit(channel->card, sendPci, command, static_cast<DWORD>(commandLength),
                            nullptr, response, &received);
     if (result != SCARD_S_SUCCESS) {
-        reportFailure("Failed SCardTransmit: ", result);
+        reportPcscFailure("Failed SCardTransmit: ", result);
         return CI_PCSC_FAILED;
     }
     *responseLength = received;

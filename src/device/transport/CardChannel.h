@@ -13,10 +13,6 @@ struct CardChannel {
     DWORD activeProtocol;
 };
 
-// All reader names as one multi-string (zero-separated, ended by an empty name), allocated
-// with malloc and freed by the caller with free; null when no reader is attached.
-ChannelResult ci_listReaders(char** readers);
-
 // Opens the exclusive connection inside a transaction and hands out the channel. Takes the
 // process-wide channel mutex, which stays held until ci_disconnect.
 ChannelResult ci_connect(const char* readerName, CardChannel** channel);

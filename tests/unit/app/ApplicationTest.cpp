@@ -16,13 +16,22 @@ namespace {
 class ScriptedCommand : public Command {
 public:
     explicit ScriptedCommand(CLI::App& root) : Command(root, "scripted", "For tests") {
-        addAction(addFlag("-a,--alpha", "First action"));
-        addAction(addFlag("--beta", "Second action"));
+        addActionsThrough(actions, "--beta");
         addFlag("--gamma", "Not an action");
     }
     int32_t execute() override { return behaviour(); }
 
     static inline std::function<int32_t()> behaviour;
+
+private:
+    int32_t perform() { return behaviour(); }
+
+    static const std::vector<Action<ScriptedCommand>> actions;
+};
+
+const std::vector<Action<ScriptedCommand>> ScriptedCommand::actions{
+    {.names = "-a,--alpha", .help = "First action", .run = &ScriptedCommand::perform},
+    {.names = "--beta", .help = "Second action", .run = &ScriptedCommand::perform},
 };
 
 class OtherCommand : public Command {
@@ -184,5 +193,7 @@ TEST(Command, RequireOneActionGivesTheSingleActionByLongName) {
     auto& command = application.add<ScriptedCommand>();
     const char* argv[] = {"quenlix-key", "scripted", "-a", "--gamma"};
     application.root->parse(4, argv);
-    EXPECT_EQ(command.requireOneAction(), std::optional<std::string>("--alpha"));
+    const std::optional<size_t> action = command.requireOneAction();
+    ASSERT_TRUE(action.has_value());
+    EXPECT_EQ(command.actionOptions[*action], "--alpha");
 }

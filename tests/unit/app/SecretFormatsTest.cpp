@@ -1,6 +1,7 @@
 #include "app/SecretFormats.h"
 
 #include "encoding/Hex.h"
+#include "support/ExpectThrown.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -92,17 +93,18 @@ TEST_F(FormatOptions, BadHexPinIsReportedForTheLongName) {
 }
 
 TEST_F(FormatOptions, ExitRoutinePrintsTheMessageAndHint) {
-    try {
-        app.parse(std::vector<std::string>{"123", "--pin", "hex", "--pin-format"});
-        FAIL() << "odd hex PIN was accepted";
-    } catch (const CLI::ParseError& parseError) {
-        std::ostringstream out;
-        std::ostringstream err;
-        EXPECT_EQ(app.exit(parseError, out, err), 105);
-        EXPECT_EQ(out.str(), "");
-        EXPECT_EQ(err.str(),
-                  "--pin: Needs to be of even length\nRun with --help for more information.\n");
-    }
+    expectThrown<CLI::ParseError>(
+        [&] {
+            app.parse(std::vector<std::string>{"123", "--pin", "hex", "--pin-format"});
+        },
+        [&](const CLI::ParseError& parseError) {
+            std::ostringstream out;
+            std::ostringstream err;
+            EXPECT_EQ(app.exit(parseError, out, err), 105);
+            EXPECT_EQ(out.str(), "");
+            EXPECT_EQ(err.str(),
+                      "--pin: Needs to be of even length\nRun with --help for more information.\n");
+        });
 }
 
 TEST_F(FormatOptions, HexPinWithZeroByteIsRejected) {

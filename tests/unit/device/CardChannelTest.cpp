@@ -1,6 +1,7 @@
 #include "device/transport/CardChannel.h"
 
 #include "ScriptedCard.h"
+#include "device/transport/ReaderListing.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 
 #include "app/KeyManagementError.h"
 #include "device/transport/DeviceException.h"
+#include "support/ExpectThrown.h"
 
 #include <gtest/gtest.h>
 
@@ -65,22 +66,19 @@ TEST(ThrowOnError, SuccessDoesNothing) {
 }
 
 TEST(ThrowOnError, FailureCarriesCodeNameMessageAndRetries) {
-    try {
-        throwOnError(-6, 2);
-        FAIL() << "no exception";
-    } catch (const KeyManagementError& error) {
-        EXPECT_STREQ(error.what(),
-                     "Authentication failed because the provided credential is invalid");
-        EXPECT_EQ(error.get_name(), "QUENLIX_KEY_ERROR_AUTH");
-        EXPECT_EQ(error.get_exit_code(), -6);
-        EXPECT_EQ(error.code, -6);
-        EXPECT_EQ(error.retries, 2);
-    }
-    try {
-        throwOnError(-14);
-        FAIL() << "no exception";
-    } catch (const KeyManagementError& error) {
-        EXPECT_EQ(error.retries, -1);
-        EXPECT_EQ(error.get_exit_code(), -14);
-    }
+    expectThrown<KeyManagementError>(
+        [] { throwOnError(-6, 2); },
+        [](const KeyManagementError& error) {
+            EXPECT_STREQ(error.what(),
+                         "Authentication failed because the provided credential is invalid");
+            EXPECT_EQ(error.get_name(), "QUENLIX_KEY_ERROR_AUTH");
+            EXPECT_EQ(error.get_exit_code(), -6);
+            EXPECT_EQ(error.code, -6);
+            EXPECT_EQ(error.retries, 2);
+        });
+    expectThrown<KeyManagementError>([] { throwOnError(-14); },
+                                     [](const KeyManagementError& error) {
+                                         EXPECT_EQ(error.retries, -1);
+                                         EXPECT_EQ(error.get_exit_code(), -14);
+                                     });
 }

@@ -3,6 +3,7 @@
 #include "encoding/BerTlvException.h"
 #include "encoding/BerTlvParser.h"
 #include "encoding/PrimitiveBerTlv.h"
+#include "support/ExpectThrown.h"
 
 #include <gtest/gtest.h>
 
@@ -102,12 +103,10 @@ TEST(BerTlvBuilder, RejectsContentBeyondThreeLengthBytes) {
 
     ConstructedBerTlv node(0x53);
     node.addPrimitive(0x70, Bytes(0x1000000, 0x00));
-    try {
-        (void)node.length();
-        FAIL() << "oversized child was accepted";
-    } catch (const BerTlvBuilderException& error) {
-        EXPECT_STREQ(error.what(), "Length is not supported");
-    }
+    expectThrown<BerTlvBuilderException>([&] { (void)node.length(); },
+                                         [](const BerTlvBuilderException& error) {
+                                             EXPECT_STREQ(error.what(), "Length is not supported");
+                                         });
 
     // The children fit, but their sum does not.
     ConstructedBerTlv sum(0x53);

@@ -1,5 +1,7 @@
 #include "encoding/BigEndian.h"
 
+#include "support/ExpectThrown.h"
+
 #include <gtest/gtest.h>
 #include <limits>
 #include <stdexcept>
@@ -17,12 +19,10 @@ TEST(BigEndianToUint64, ReadsMostSignificantByteFirst) {
 }
 
 TEST(BigEndianToUint64, RejectsMoreThanEightBytes) {
-    try {
-        bigEndianToUint64(std::vector<uint8_t>(9, 0x00));
-        FAIL() << "nine bytes were accepted";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "Maximal length of data is 8.");
-    }
+    expectThrown<std::runtime_error>([] { bigEndianToUint64(std::vector<uint8_t>(9, 0x00)); },
+                                     [](const std::runtime_error& error) {
+                                         EXPECT_STREQ(error.what(), "Maximal length of data is 8.");
+                                     });
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <fido.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -116,15 +115,20 @@ public:
 
 TEST(FidoFailure, RunStepTranslatesFidoErrorsOfAnyCommand) {
     const char* argv[] = {"quenlix-key", "failing"};
-    for (auto [code, message, exitCode] : std::vector<std::tuple<int32_t, std::string, int32_t>>{
+    struct Case {
+        int32_t code;
+        std::string message;
+        int32_t exitCode;
+    };
+    for (const Case& c : std::vector<Case>{
              {FIDO_ERR_PIN_POLICY_VIOLATION, "The provided PIN violates the PIN policy", 55},
              {FIDO_ERR_PIN_INVALID, "FIDO_ERR_PIN_INVALID", 49},
              {FIDO_ERR_RX, "FIDO_ERR_RX", -2}}) {
         Application application;
         application.add<FailingCommand>();
-        FailingCommand::code = code;
+        FailingCommand::code = c.code;
         testing::internal::CaptureStderr();
-        EXPECT_EQ(application.run(2, argv), exitCode);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), message + "\n" + hint);
+        EXPECT_EQ(application.run(2, argv), c.exitCode);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message + "\n" + hint);
     }
 }

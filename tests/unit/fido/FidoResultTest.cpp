@@ -1,6 +1,7 @@
 #include "fido/FidoResult.h"
 
 #include "fido/FidoDevice.h"
+#include "support/ExpectThrown.h"
 
 #include <fido.h>
 #include <gtest/gtest.h>
@@ -10,42 +11,34 @@ TEST(FidoResult, SuccessRaisesNothing) {
 }
 
 TEST(FidoResult, FailureCarriesLibfido2NameAndCode) {
-    try {
-        throwOnFidoError(FIDO_ERR_PIN_INVALID);
-        FAIL() << "no FidoError";
-    } catch (const FidoError& error) {
-        EXPECT_STREQ(error.what(), "FIDO_ERR_PIN_INVALID");
-        EXPECT_EQ(error.get_name(), "FIDO_ERR_PIN_INVALID");
-        EXPECT_EQ(error.code, 0x31);
-        EXPECT_EQ(error.get_exit_code(), 0x31);
-    }
-    try {
-        throwOnFidoError(FIDO_ERR_TX);
-        FAIL() << "no FidoError";
-    } catch (const FidoError& error) {
-        EXPECT_STREQ(error.what(), "FIDO_ERR_TX");
-        EXPECT_EQ(error.code, -1);
-    }
+    expectThrown<FidoError>([] { throwOnFidoError(FIDO_ERR_PIN_INVALID); },
+                            [](const FidoError& error) {
+                                EXPECT_STREQ(error.what(), "FIDO_ERR_PIN_INVALID");
+                                EXPECT_EQ(error.get_name(), "FIDO_ERR_PIN_INVALID");
+                                EXPECT_EQ(error.code, 0x31);
+                                EXPECT_EQ(error.get_exit_code(), 0x31);
+                            });
+    expectThrown<FidoError>([] { throwOnFidoError(FIDO_ERR_TX); },
+                            [](const FidoError& error) {
+                                EXPECT_STREQ(error.what(), "FIDO_ERR_TX");
+                                EXPECT_EQ(error.code, -1);
+                            });
 }
 
 TEST(FidoResult, MissingObjectIsOutOfMemory) {
     int object = 0;
     EXPECT_EQ(requireAllocated(&object), &object);
-    try {
-        requireAllocated(static_cast<fido_dev_t*>(nullptr));
-        FAIL() << "no FidoError";
-    } catch (const FidoError& error) {
-        EXPECT_STREQ(error.what(), "OUT_OF_MEMORY");
-        EXPECT_EQ(error.code, 0);
-    }
+    expectThrown<FidoError>([] { requireAllocated(static_cast<fido_dev_t*>(nullptr)); },
+                            [](const FidoError& error) {
+                                EXPECT_STREQ(error.what(), "OUT_OF_MEMORY");
+                                EXPECT_EQ(error.code, 0);
+                            });
 }
 
 TEST(FidoDevice, PathThatCannotBeOpenedRaisesFidoError) {
-    try {
-        fidoHasPin("/nonexistent/quenlix-hid");
-        FAIL() << "no FidoError";
-    } catch (const FidoError& error) {
-        EXPECT_NE(error.code, FIDO_OK);
-        EXPECT_STREQ(error.what(), fido_strerr(error.code));
-    }
+    expectThrown<FidoError>([] { fidoHasPin("/nonexistent/quenlix-hid"); },
+                            [](const FidoError& error) {
+                                EXPECT_NE(error.code, FIDO_OK);
+                                EXPECT_STREQ(error.what(), fido_strerr(error.code));
+                            });
 }

@@ -1,6 +1,7 @@
 #include "device/otp/RemainingTries.h"
 #include "device/otp/VersionText.h"
 #include "encoding/BigEndian.h"
+#include "support/ExpectThrown.h"
 
 #include <gtest/gtest.h>
 
@@ -29,12 +30,10 @@ TEST(VersionText, DecimalPartsAfterAV) {
     EXPECT_EQ(versionText({1, 4, 0}), "v1.4.0");
     EXPECT_EQ(versionText({2}), "v2");
     EXPECT_EQ(versionText({1, 12, 255}), "v1.12.255");
-    try {
-        versionText({});
-        FAIL() << "an empty version was formatted";
-    } catch (const DeviceException& failure) {
-        EXPECT_EQ(failure.code, QUENLIX_KEY_ERROR_INVALID_RESPONSE);
-    }
+    expectThrown<DeviceException>([] { versionText({}); },
+                                  [](const DeviceException& failure) {
+                                      EXPECT_EQ(failure.code, QUENLIX_KEY_ERROR_INVALID_RESPONSE);
+                                  });
 }
 
 TEST(BigEndianBytes, MostSignificantFirstInTheGivenWidth) {

@@ -1,5 +1,8 @@
 #include "commands/OtpOptionChecks.h"
 
+#include "commands/PinLengthCheck.h"
+#include "device/otp/Hotp.h"
+
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -11,8 +14,10 @@ protected:
     OtpOptions() {
         app.add_option("--counter", counter)->transform(counterAsDecimal());
         app.add_option("--period", period)->transform(periodAsDecimal());
-        app.add_option("--pin", pin)->check(pinLengthCheck(8));
-        app.add_option("--key", key)->check(keyLengthCheck(16));
+        app.add_option("--pin", pin)
+            ->check(pinLengthCheck(hotpMinimumPinLength, hotpMaximumPinLength));
+        app.add_option("--key", key)
+            ->check(keyLengthCheck(hotpMinimumKeyLength, hotpMaximumKeyLength));
         app.add_option("--account", account)->check(nameLengthCheck("account"));
     }
 

@@ -120,57 +120,75 @@ TEST(PivCertificateRequest, Pkcs1BlockIsPaddedDigestInfo) {
     const Bytes digest512(64, 0x5A);
     const Bytes sha256Info = bytesOf("30 31 30 0D 06 09 60 86 48 01 65 03 04 02 01 05 00 04 20");
     const Bytes sha512Info = bytesOf("30 51 30 0D 06 09 60 86 48 01 65 03 04 02 03 05 00 04 40");
-    const std::tuple<int32_t, HashType, Bytes, Bytes, size_t> cases[] = {
+    struct Case {
+        int32_t bits;
+        HashType hash;
+        Bytes digest;
+        Bytes info;
+        // Count of FF bytes.
+        size_t padding;
+    };
+    const Case cases[] = {
         {1024, HashType::Sha256, digest256, sha256Info, 74},
         {2048, HashType::Sha256, digest256, sha256Info, 202},
         {1024, HashType::Sha512, digest512, sha512Info, 42},
     };
-    for (const auto& [bits, hash, digest, info, padding] : cases) {
-        SCOPED_TRACE(bits);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bits);
         const Bytes expected =
-            joined({bytesOf("00 01"), Bytes(padding, 0xFF), {0x00}, info, digest});
-        EXPECT_EQ(encodePkcs1DigestInfo(bits, hash, digest), expected);
+            joined({bytesOf("00 01"), Bytes(c.padding, 0xFF), {0x00}, c.info, c.digest});
+        EXPECT_EQ(encodePkcs1DigestInfo(c.bits, c.hash, c.digest), expected);
     }
 }
 
 TEST(PivCertificateRequest, CardSignsARequestThatVerifies) {
-    // Name, key, slot, subject texts, the subject as read back, the signing APDUs' heads.
-    const std::tuple<std::string, std::string, int32_t, uint8_t, std::vector<const char*>,
-                     std::string, std::vector<std::string>>
-        cases[] = {
-            {"RSA-2048 in 9A, chained",
-             "RSA",
-             2048,
-             0x9A,
-             {"Alice", "de", "", "Unit"},
-             "/CN=Alice/C=de/OU=Unit",
-             {"10 87 07 9A FF 7C 82 01 06 81 82 01 00 00 01 FF", "00 87 07 9A 0B"}},
-            {"P-256 in 9C", "EC", 256, 0x9C, {"", "", "", ""}, "", {"00 87 11 9C 26 7C 24 81 20"}},
-        };
-    for (const auto& [name, type, bits, slot, fields, subject, heads] : cases) {
-        SCOPED_TRACE(name);
-        const TestKey key = testKey(type, bits);
+    struct Case {
+        std::string name;
+        // The key.
+        std::string type;
+        int32_t bits;
+        uint8_t slot;
+        // Common name, country, organization, unit.
+        std::vector<const char*> fields;
+        // The subject as read back.
+        std::string subject;
+        // Heads of the signing APDUs.
+        std::vector<std::string> heads;
+    };
+    const Case cases[] = {
+        {"RSA-2048 in 9A, chained",
+         "RSA",
+         2048,
+         0x9A,
+         {"Alice", "de", "", "Unit"},
+         "/CN=Alice/C=de/OU=Unit",
+         {"10 87 07 9A FF 7C 82 01 06 81 82 01 00 00 01 FF", "00 87 07 9A 0B"}},
+        {"P-256 in 9C", "EC", 256, 0x9C, {"", "", "", ""}, "", {"00 87 11 9C 26 7C 24 81 20"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TestKey key = testKey(c.type, c.bits);
         ObjectCard card;
         card.signer = CardSigner{key.privateKey.get(), {}};
         uint64_t queried = 0;
-        const std::string pem =
-            requestPem(*key.publicKey, slot, fields[0], fields[1], fields[2], fields[3], queried);
-        EXPECT_EQ(queried, pem.size() + (type == "EC" ? 11u : 0u));
+        const std::string pem = requestPem(*key.publicKey, c.slot, c.fields[0], c.fields[1],
+                                           c.fields[2], c.fields[3], queried);
+        EXPECT_EQ(queried, pem.size() + (c.type == "EC" ? 11u : 0u));
 
         const X509ReqPtr request = parsedRequest(pem);
         ASSERT_TRUE(request);
         EXPECT_EQ(X509_REQ_verify(request.get(), key.privateKey.get()), 1);
-        EXPECT_EQ(subjectOf(*request), subject);
+        EXPECT_EQ(subjectOf(*request), c.subject);
 
         const std::vector<Bytes> signing = signingCommands(card);
-        ASSERT_EQ(signing.size(), 2 * heads.size()) << "one signing per call";
-        for (size_t i = 0; i < heads.size(); ++i) {
-            const Bytes head = bytesOf(heads[i]);
+        ASSERT_EQ(signing.size(), 2 * c.heads.size()) << "one signing per call";
+        for (size_t i = 0; i < c.heads.size(); ++i) {
+            const Bytes head = bytesOf(c.heads[i]);
             EXPECT_EQ(Bytes(signing[i].begin(), signing[i].begin() + long(head.size())), head);
         }
-        EXPECT_EQ(Bytes(signing[heads.size() - 1].end() - 2, signing[heads.size() - 1].end()),
+        EXPECT_EQ(Bytes(signing[c.heads.size() - 1].end() - 2, signing[c.heads.size() - 1].end()),
                   bytesOf("82 00"));
-        EXPECT_EQ(signing.front().size(), type == "RSA" ? 260u : 43u);
+        EXPECT_EQ(signing.front().size(), c.type == "RSA" ? 260u : 43u);
     }
 }
 
@@ -181,36 +199,45 @@ TEST(PivCertificateRequest, FailedSigningGivesTheCardsCode) {
     const auto answering = [](const Bytes& answer) {
         return [answer](uint8_t, uint8_t, const Bytes&) { return answer; };
     };
-    // Name, key, slot, PIN answer, signing answer, code, signing commands sent.
-    const std::tuple<std::string, const KeyInfo*, uint8_t, std::string, Bytes, int32_t, size_t>
-        cases[] = {
-            {"no signature in the answer", p256.publicKey.get(), 0x9C, "90 00",
-             bytesOf("7C 00 90 00"), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
-            {"EC signature longer than the library's buffer", p256.publicKey.get(), 0x9C, "90 00",
-             signatureAnswer(Bytes(73, 0x30)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
-            {"RSA signature longer than the modulus", rsa.publicKey.get(), 0x9A, "90 00",
-             signatureAnswer(Bytes(129, 0x11)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
-            {"slot without a key", p256.publicKey.get(), 0x9C, "90 00", bytesOf("69 82"),
-             QUENLIX_KEY_ERROR_ILLEGAL_STATE, 1},
-            {"wrong PIN", p256.publicKey.get(), 0x9C, "63 C2", {}, QUENLIX_KEY_ERROR_AUTH, 0},
-            {"RSA-512 has no algorithm",
-             rsa512.publicKey.get(),
-             0x9A,
-             "90 00",
-             {},
-             QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
-             0},
-        };
-    for (const auto& [name, key, slot, pinAnswer, answer, code, signings] : cases) {
-        SCOPED_TRACE(name);
+    struct Case {
+        std::string name;
+        const KeyInfo* key;
+        uint8_t slot;
+        std::string pinAnswer;
+        // The card's answer to the signing.
+        Bytes answer;
+        int32_t code;
+        // Signing commands sent.
+        size_t signings;
+    };
+    const Case cases[] = {
+        {"no signature in the answer", p256.publicKey.get(), 0x9C, "90 00", bytesOf("7C 00 90 00"),
+         QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+        {"EC signature longer than the library's buffer", p256.publicKey.get(), 0x9C, "90 00",
+         signatureAnswer(Bytes(73, 0x30)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+        {"RSA signature longer than the modulus", rsa.publicKey.get(), 0x9A, "90 00",
+         signatureAnswer(Bytes(129, 0x11)), QUENLIX_KEY_ERROR_INVALID_RESPONSE, 1},
+        {"slot without a key", p256.publicKey.get(), 0x9C, "90 00", bytesOf("69 82"),
+         QUENLIX_KEY_ERROR_ILLEGAL_STATE, 1},
+        {"wrong PIN", p256.publicKey.get(), 0x9C, "63 C2", {}, QUENLIX_KEY_ERROR_AUTH, 0},
+        {"RSA-512 has no algorithm",
+         rsa512.publicKey.get(),
+         0x9A,
+         "90 00",
+         {},
+         QUENLIX_KEY_ERROR_INVALID_ARGUMENT,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         ObjectCard card;
-        card.pinAnswer = pinAnswer;
-        card.signer = answering(answer);
+        card.pinAnswer = c.pinAnswer;
+        card.signer = answering(c.answer);
         uint64_t size = 0;
-        EXPECT_EQ(
-            piv_createCertificateRequest(reader, pin, slot, key, "", "", "", "", nullptr, &size),
-            code);
-        EXPECT_EQ(signingCommands(card).size(), signings);
+        EXPECT_EQ(piv_createCertificateRequest(reader, pin, c.slot, c.key, "", "", "", "", nullptr,
+                                               &size),
+                  c.code);
+        EXPECT_EQ(signingCommands(card).size(), c.signings);
         EXPECT_EQ(card.sentAfterSelect().front(),
                   bytesOf("00 20 00 80 08 31 32 33 34 35 36 FF FF"));
     }

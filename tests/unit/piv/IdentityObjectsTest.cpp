@@ -33,19 +33,27 @@ Bytes writtenRandomPart(const Bytes& object, const std::string& head, const std:
 TEST(PivIdentityObjects, CccAndChuidHaveTheirLayoutAndFreshRandomParts) {
     const std::string fascn =
         "D4 E7 39 DA 73 9C ED 39 CE 73 9D 83 60 D8 21 08 42 10 84 21 08 42 10 87 F3";
-    const std::tuple<std::string, Bytes, std::string, std::string, size_t,
-                     int32_t (*)(const char*, const char*)>
-        cases[] = {
-            {"CCC", bytesOf("5F C1 07"), "53 37 F0 19 A0 00 00 01 16 05 02",
-             "F1 01 21 F2 01 21 F3 00 F4 01 00 F5 01 00 F6 00 F7 00 FA 00 FB 00 FC 00 FD 00 FE 00",
-             57, piv_setCcc},
-            {"CHUID", bytesOf("5F C1 02"), "53 3B 30 19 " + fascn + " 34 10",
-             "35 08 32 30 33 33 30 31 30 31 3E 00 FE 00", 61, piv_setChuid},
-        };
-    for (const auto& [name, object, head, tail, total, set] : cases) {
-        SCOPED_TRACE(name);
-        const Bytes first = writtenRandomPart(object, head, tail, total, set);
-        const Bytes second = writtenRandomPart(object, head, tail, total, set);
+    struct Case {
+        std::string name;
+        Bytes object;
+        // The object's bytes before and after its random part.
+        std::string head;
+        std::string tail;
+        // Length of the whole object.
+        size_t total;
+        int32_t (*set)(const char*, const char*);
+    };
+    const Case cases[] = {
+        {"CCC", bytesOf("5F C1 07"), "53 37 F0 19 A0 00 00 01 16 05 02",
+         "F1 01 21 F2 01 21 F3 00 F4 01 00 F5 01 00 F6 00 F7 00 FA 00 FB 00 FC 00 FD 00 FE 00", 57,
+         piv_setCcc},
+        {"CHUID", bytesOf("5F C1 02"), "53 3B 30 19 " + fascn + " 34 10",
+         "35 08 32 30 33 33 30 31 30 31 3E 00 FE 00", 61, piv_setChuid},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes first = writtenRandomPart(c.object, c.head, c.tail, c.total, c.set);
+        const Bytes second = writtenRandomPart(c.object, c.head, c.tail, c.total, c.set);
         EXPECT_NE(first, second);
     }
 }

@@ -22,8 +22,14 @@ TEST(PivKeyHistory, CountsTheLastRetiredSlotHoldingACertificate) {
     const std::string corrupt = "53 06 70 04 30 02 05 00 90 00";
     const std::string storedZero = "53 0C C1 01 00 C2 01 03 F3 04 75 72 6C 31 90 00";
     const Bytes writtenFour = bytesOf("53 0E C1 01 04 C2 01 03 F3 04 75 72 6C 31 FE 00");
-    // Name, objects, code, Key History content written (empty: nothing written).
-    const std::tuple<std::string, std::map<Bytes, std::string>, int32_t, Bytes> cases[] = {
+    struct Case {
+        std::string name;
+        std::map<Bytes, std::string> objects;
+        int32_t code;
+        // The Key History content written; empty when nothing is.
+        Bytes written;
+    };
+    const Case cases[] = {
         {"certificates in 82 and 85",
          {{keyHistory, storedZero}, {retired(1), certificate}, {retired(4), certificate}},
          0,
@@ -57,14 +63,14 @@ TEST(PivKeyHistory, CountsTheLastRetiredSlotHoldingACertificate) {
          QUENLIX_KEY_ERROR_INVALID_DATA,
          {}},
     };
-    for (const auto& [name, objects, code, written] : cases) {
-        SCOPED_TRACE(name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         ObjectCard card;
-        card.objects = objects;
-        EXPECT_EQ(piv_updateKeyHistory(reader, defaultManagementKey), code);
+        card.objects = c.objects;
+        EXPECT_EQ(piv_updateKeyHistory(reader, defaultManagementKey), c.code);
         const std::vector<std::pair<Bytes, Bytes>> expected =
-            written.empty() ? std::vector<std::pair<Bytes, Bytes>>{}
-                            : std::vector<std::pair<Bytes, Bytes>>{{keyHistory, written}};
+            c.written.empty() ? std::vector<std::pair<Bytes, Bytes>>{}
+                              : std::vector<std::pair<Bytes, Bytes>>{{keyHistory, c.written}};
         EXPECT_EQ(card.written, expected);
     }
 }

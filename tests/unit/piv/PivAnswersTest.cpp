@@ -30,17 +30,23 @@ TEST(PivAnswers, MetadataSerialAndLabel) {
         EXPECT_EQ(card.sentAfterSelect(), bytesOfAll({"00 F7 00 81"}));
     }
 
-    const std::tuple<std::string, int32_t, uint64_t> serials[] = {
+    struct Case {
+        std::string answer;
+        int32_t code;
+        // The serial number handed out; 7 is the caller's value left alone.
+        uint64_t expected;
+    };
+    const Case serials[] = {
         {"00 A1 B2 C3 90 00", 0, 10597059},
         {"90 00", 0, 0},
         {"01 02 03 04 05 06 07 08 09 90 00", QUENLIX_KEY_ERROR_INVALID_ARGUMENT, 7},
     };
-    for (const auto& [answer, code, expected] : serials) {
+    for (const Case& c : serials) {
         PivCard card;
-        card.queue({answer});
+        card.queue({c.answer});
         uint64_t serial = 7;
-        EXPECT_EQ(piv_getSerialNumber(reader, &serial), code);
-        EXPECT_EQ(serial, expected);
+        EXPECT_EQ(piv_getSerialNumber(reader, &serial), c.code);
+        EXPECT_EQ(serial, c.expected);
         EXPECT_EQ(card.sentAfterSelect(), bytesOfAll({"00 F8 00 00"}));
     }
 

@@ -113,7 +113,17 @@ TEST(PivKeys, GenerateSendsTheTemplateAndReadsThePublicKey) {
     Bytes offCurve = p256Point;
     offCurve.back() ^= 0x01;
     // clang-format off
-    const std::tuple<std::string, uint8_t, uint8_t, Bytes, int32_t, std::vector<std::string>> cases[] = {
+    struct Case {
+        std::string name;
+        uint8_t slot;
+        uint8_t algorithm;
+        // The card's answer to GENERATE.
+        Bytes generated;
+        int32_t code;
+        // The commands after authentication.
+        std::vector<std::string> apdus;
+    };
+    const Case cases[] = {
         {"P-256 in 9A", 0x9A, 0x11, answer(element({0x86}, p256Point)), 0, {generate9A}},
         {"RSA-2048 in 95", 0x95, 0x07, answer(join({element({0x81}, rsaModulus(256)), exponent})), 0,
          {rsa2048In95}},
@@ -128,18 +138,19 @@ TEST(PivKeys, GenerateSendsTheTemplateAndReadsThePublicKey) {
         {"algorithm 08", 0x9A, 0x08, {}, QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
     };
     // clang-format on
-    for (const auto& [name, slot, algorithm, generated, code, apdus] : cases) {
-        SCOPED_TRACE(name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         PivCard card;
         card.queue({witnessAnswer, "90 00"});
-        card.queued.push_back(generated);
+        card.queued.push_back(c.generated);
         KeyInfo* key = nullptr;
-        EXPECT_EQ(piv_generateKeyPair(reader, defaultManagementKey, slot, algorithm, &key), code);
-        EXPECT_EQ(card.sentAfterSelect(), bytesOfAll(afterAuthentication(apdus)));
-        ASSERT_EQ(key != nullptr, code == 0);
+        EXPECT_EQ(piv_generateKeyPair(reader, defaultManagementKey, c.slot, c.algorithm, &key),
+                  c.code);
+        EXPECT_EQ(card.sentAfterSelect(), bytesOfAll(afterAuthentication(c.apdus)));
+        ASSERT_EQ(key != nullptr, c.code == 0);
         if (key != nullptr) {
-            EXPECT_EQ(key->bits, algorithm == 0x11 ? 256 : 2048);
-            EXPECT_EQ(key->type, algorithm == 0x11 ? "EC" : "RSA");
+            EXPECT_EQ(key->bits, c.algorithm == 0x11 ? 256 : 2048);
+            EXPECT_EQ(key->type, c.algorithm == 0x11 ? "EC" : "RSA");
             if (RSAKeyInfo* rsa = key->asRSA()) {
                 EXPECT_EQ(rsa->modulus, rsaModulus(256));
                 EXPECT_EQ(rsa->publicExponent, bytesOf("01 00 01"));
@@ -154,8 +165,15 @@ TEST(PivKeys, ImportSendsTheComponentsInMinimalLength) {
     const EvpPkeyPtr p256 = ecKey("P-256");
     const EvpPkeyPtr p521 = ecKey("P-521");
     const EvpPkeyPtr rsa2048 = rsaKey(2048);
-    // Name, slot, file, code, INS P1 P2 and the data of the import (empty: none sent).
-    const std::tuple<std::string, uint8_t, Bytes, int32_t, Bytes> cases[] = {
+    struct Case {
+        std::string name;
+        uint8_t slot;
+        Bytes file;
+        int32_t code;
+        // INS P1 P2 and the data of the import; empty when none is sent.
+        Bytes command;
+    };
+    const Case cases[] = {
         {"P-256 PEM into 9D", 0x9D, fileOf(*p256, true), 0,
          join({bytesOf("FE 11 9D"), components(*p256, ecNames)})},
         {"RSA-2048 DER into 9A, chained", 0x9A, fileOf(*rsa2048, false), 0,
@@ -189,18 +207,19 @@ TEST(PivKeys, ImportSendsTheComponentsInMinimalLength) {
         {"empty file", 0x9A, {}, QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
         {"slot 9B", 0x9B, fileOf(*p256, true), QUENLIX_KEY_ERROR_INVALID_ARGUMENT, {}},
     };
-    for (const auto& [name, slot, file, code, command] : cases) {
-        SCOPED_TRACE(name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         PivCard card;
         card.queue({witnessAnswer, "90 00", "90 00", "90 00", "90 00"});
-        EXPECT_EQ(piv_importPrivateKey(reader, defaultManagementKey, slot,
-                                       file.empty() ? policies.data() : file.data(), file.size()),
-                  code);
+        EXPECT_EQ(piv_importPrivateKey(reader, defaultManagementKey, c.slot,
+                                       c.file.empty() ? policies.data() : c.file.data(),
+                                       c.file.size()),
+                  c.code);
         std::vector<Bytes> sent = card.sentAfterSelect();
         ASSERT_GE(sent.size(), 2u);
         EXPECT_EQ(Bytes(sent[1].begin(), sent[1].begin() + 4), bytesOf("00 87 03 9B"));
         sent.erase(sent.begin(), sent.begin() + 2);
-        EXPECT_EQ(sent.empty() ? Bytes{} : joinedCommand(sent), command);
+        EXPECT_EQ(sent.empty() ? Bytes{} : joinedCommand(sent), c.command);
     }
 
     PivCard card;

@@ -1,5 +1,5 @@
-#include "app/Application.h"
 #include "crypto/WipingOpenSSLMemory.h"
+#include "program/BuildApplication.h"
 
 int main(int argc, char** argv) {
     // First, before the library allocates anything: its copies of private keys are wiped too.

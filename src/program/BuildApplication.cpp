@@ -1,4 +1,5 @@
-#include "app/Application.h"
+#include "program/BuildApplication.h"
+
 #include "commands/FidoCommand.h"
 #include "commands/HotpCommand.h"
 #include "commands/InfoCommand.h"
