@@ -18,6 +18,8 @@ public:
     std::string fidoPath;
     std::string pin;
     std::string newPin;
+    // Written by --delete-credential.
+    std::string credentialIdHex;
 
 private:
     // The action table (FidoCommandOptions.cpp).
@@ -34,6 +36,12 @@ private:
     int32_t setPin();
     int32_t changePin();
     int32_t reset();
+
+    // Passkeys (FidoCredentialActions.cpp).
+    int32_t listCredentials();
+    int32_t deleteCredential();
+    int32_t showPinRetries();
+    void checkCredentialId(CLI::Option& option);
 
     CLI::Option* fidoPathOption;
     // Product string of the resolved device, from the enumeration.

@@ -21,6 +21,21 @@ const std::vector<Action<FidoCommand>> FidoCommand::actions{
     {.names = "--reset",
      .help = "Reset the device. This will erase all credentials and the PIN",
      .run = &FidoCommand::reset},
+    {.names = "--list-credentials",
+     .help = "List the discoverable credentials (passkeys) on the device with their relying "
+             "parties",
+     .needs = {"--pin"},
+     .run = &FidoCommand::listCredentials},
+    {.names = "--delete-credential",
+     .help = "Delete the discoverable credential with this credential ID (hex), as listed by "
+             "--list-credentials",
+     .value = &FidoCommand::credentialIdHex,
+     .needs = {"--pin"},
+     .checks = &FidoCommand::checkCredentialId,
+     .run = &FidoCommand::deleteCredential},
+    {.names = "--pin-retries",
+     .help = "Print the number of PIN retries left",
+     .run = &FidoCommand::showPinRetries},
 };
 
 FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 management operations") {
@@ -28,7 +43,7 @@ FidoCommand::FidoCommand(CLI::App& root) : Command(root, "fido", "FIDO2 manageme
     addActionsThrough(actions, "--info");
     app->add_option("-p,--pin", pin, "PIN to authenticate an operation")
         ->transform(readSecretOnDash(secretPrompt("PIN")));
-    addActionsThrough(actions, "--reset");
+    addActionsThrough(actions, "--pin-retries");
     fidoPathOption = app->add_option(
         "-f,--fido-path", fidoPath,
         "Path of the FIDO device obtained by the \"list\" command which will be selected for "

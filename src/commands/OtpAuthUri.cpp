@@ -25,6 +25,8 @@ int hexValue(char c) {
 }
 
 // Percent escapes decoded; '+' stays, as the Key URI format writes blanks as %20.
+// The text, then the field that names it in a refusal.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::string percentDecoded(const std::string& text, const std::string& field) {
     std::string decoded;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -125,6 +127,8 @@ std::string secretHex(const std::string& secret) {
     }
 }
 
+// The URI, then the type it must have, as parseOtpAuthUri takes them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 OtpAuthUri parse(const std::string& uri, const std::string& type) {
     const std::string prefix = "otpauth://" + type + "/";
     if (uri.rfind(prefix, 0) != 0) {

@@ -126,6 +126,8 @@ OutputTarget resolveOutput(const std::string& path) {
 }
 
 // A new file beside the target, created with the user's umask; failures name the user's path.
+// Where the file goes, then the path the user named, for the message.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::string createTemporaryBeside(const std::string& target, const std::string& path,
                                   FileDescriptor& file) {
     std::random_device random;
@@ -159,6 +161,8 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
+// Path and text differ in kind, and every file helper takes the path first.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void writeInPlace(const OutputTarget& target, const std::string& path, const std::string& text) {
     if (target.descriptor >= 0) {
         if (!writeAll(target.descriptor, text)) {
@@ -175,6 +179,8 @@ void writeInPlace(const OutputTarget& target, const std::string& path, const std
     }
 }
 
+// Path and text differ in kind, and every file helper takes the path first.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void replaceThroughTemporary(const OutputTarget& target, const std::string& path,
                              const std::string& text) {
     FileDescriptor file(-1);

@@ -81,6 +81,8 @@ FidoCredentialListing fidoListCredentials(const std::string& path, const std::st
     });
 }
 
+// Path, then PIN, as every device operation takes them.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void fidoDeleteCredential(const std::string& path, const std::string& pin,
                           const std::vector<uint8_t>& credentialId) {
     const int result = withFidoDevice(path, [&](fido_dev_t* device) {

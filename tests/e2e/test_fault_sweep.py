@@ -25,6 +25,7 @@ from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec
 from cryptography.x509.oid import NameOID
+from fido.credentials import Credential
 from fido.device import VANISH
 from virtualkey import PULL_CARD, READER0, make_key
 
@@ -368,12 +369,22 @@ def teardown_module():
 
 # --- FIDO: the simulated authenticator fails the n-th CBOR request of an action -------------
 
+# Passkeys on the swept authenticator: a failed run may delete none but the one it was asked to.
+PASSKEYS = [
+    Credential("example.com", "Example", b"\xa1", "alice", "Alice", bytes.fromhex("c1" * 16)),
+    Credential("example.com", "Example", b"\xb2", "bob", None, bytes.fromhex("c2" * 16)),
+    Credential("login.test", None, b"\xc3", "carol", None, bytes.fromhex("c3" * 16)),
+]
+
 FIDO_ACTIONS = {
     "fido-info": (("fido", "--info"), PIN),
     "fido-set-pin": (("fido", "--set-pin", PIN), None),
     "fido-change-pin": (("fido", "-p", PIN, "--change-pin", "654321"), PIN),
     "fido-reset": (("fido", "--reset"), PIN),
     "fido-list": (("list", "-f"), PIN),
+    "fido-list-credentials": (("fido", "--list-credentials", "-p", PIN), PIN),
+    "fido-delete-credential": (("fido", "--delete-credential", PASSKEYS[1].credential_id.hex(), "-p", PIN), PIN),
+    "fido-pin-retries": (("fido", "--pin-retries"), PIN),
 }
 
 FIDO_FAULTS = ("vanish", "malformed-cbor", "ctap-status")
@@ -392,7 +403,7 @@ def fido_fault_answer(fault, answer):
 
 def fido_stored(device):
     state = device.state()
-    return (state.pin, state.retries, state.reset_count)
+    return (state.pin, state.retries, state.reset_count, [credential.credential_id for credential in state.credentials])
 
 
 @pytest.mark.parametrize("fault", FIDO_FAULTS)
@@ -400,7 +411,7 @@ def fido_stored(device):
 def test_fido_fault_at_every_request_ends_in_a_clean_failure(name, fault, fido_devices, run):
     args, pin = FIDO_ACTIONS[name]
     started = time.monotonic()
-    device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0)
+    device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0, credentials=PASSKEYS)
     before = fido_stored(device)
     clean = run(*args, env=fido_devices.env())
     assert clean.status == 0, clean.stderr
@@ -413,7 +424,7 @@ def test_fido_fault_at_every_request_ends_in_a_clean_failure(name, fault, fido_d
         if answer is None:
             continue
         device.unplug()
-        device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0)
+        device = fido_devices.add("/dev/hidraw-sweep", pin=pin, touch_delay=0, credentials=PASSKEYS)
         device.simulated.inject_cbor(answer, skip=position)
         result = run(*args, env=fido_devices.env())
         TALLY.runs += 1

@@ -40,7 +40,9 @@ std::optional<std::vector<std::string>> namesOf(const char* const* names, uint64
 
 // Verifies the PIN, has the card sign what sign builds and hands the PEM text out by the
 // size protocol.
+// Reader, then PIN, as every entry point takes them.
 template <typename Sign>
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 int32_t signedPemOut(const char* readerName, const char* pin, const KeyInfo& publicKey, char* out,
                      uint64_t* inOutSize, Sign sign) {
     return runInSession<PivSession>(readerName, [&](PivSession& session) {

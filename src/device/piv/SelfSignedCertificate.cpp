@@ -59,6 +59,8 @@ void addExtensions(X509& certificate, const std::vector<std::string>& altNames) 
 
 } // namespace
 
+// The two keys are named at each call.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 X509Ptr buildSelfSignedCertificate(EVP_PKEY& publicKey, EVP_PKEY& signingKey, HashType hashType,
                                    const SubjectFields& subject,
                                    const std::vector<std::string>& altNames, uint32_t validDays) {
