@@ -2,6 +2,7 @@
 #include "commands/PivCommand.h"
 #include "commands/PivOptionChecks.h"
 #include "commands/ReaderOption.h"
+#include "device/piv/Piv.h"
 
 // The actions in the order of the help; the plain options sit between them as the
 // constructor registers them.

@@ -134,6 +134,10 @@ int32_t piv_createCertificateRequestWithNames(const char* readerName, const char
                                               const char* const* altNames, uint64_t altNameCount,
                                               char* out, uint64_t* inOutSize);
 
+// Validity of a self-signed certificate, in days.
+inline constexpr uint32_t pivMinimumValidDays = 1;
+inline constexpr uint32_t pivMaximumValidDays = 36500;
+
 // Verifies the PIN, then builds an X.509 v3 certificate for publicKey whose issuer is its
 // subject, signed by the card with SHA-256: a random positive serial of 16 bytes, valid from
 // now for validDays days, basic constraints CA:FALSE, subject and authority key identifiers

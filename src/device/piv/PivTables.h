@@ -78,10 +78,6 @@ inline constexpr std::array<std::pair<std::string_view, uint8_t>, 4> pivTouchPol
     {"cached", 0x03},
 }};
 
-// Validity of a self-signed certificate, in days.
-inline constexpr uint32_t pivMinimumValidDays = 1;
-inline constexpr uint32_t pivMaximumValidDays = 36500;
-
 // The algorithm with this identifier, or null when the table has none.
 const PivAlgorithm* findPivAlgorithm(uint8_t id);
 

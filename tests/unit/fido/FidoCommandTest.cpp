@@ -18,7 +18,8 @@ RunResult runFido(std::vector<std::string> arguments) {
 TEST(FidoCommand, NeedsExactlyOneAction) {
     const std::string expected =
         "Exactly 1 option from [--info,--set-pin,--change-pin,--reset,--list-credentials,"
-        "--delete-credential,--pin-retries] is required\n" + hint;
+        "--delete-credential,--pin-retries] is required\n" +
+        hint;
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {}, {"--info", "--reset"}, {"-p", "1234"}, {"--set-pin", "1234", "--reset"}}) {
         RunResult result = runFido(arguments);
