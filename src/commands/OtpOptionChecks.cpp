@@ -2,6 +2,7 @@
 
 #include "app/PrintableText.h"
 #include "app/SecretWiping.h"
+#include "device/otp/Hotp.h"
 #include "device/otp/Totp.h"
 #include "encoding/Hex.h"
 
@@ -110,4 +111,12 @@ CLI::Validator counterAsDecimal() {
 
 CLI::Validator periodAsDecimal() {
     return CLI::Validator(checkPeriod, "");
+}
+
+CLI::Validator totpDigitsCheck() {
+    return CLI::Range(int32_t{totpMinimumDigits}, int32_t{totpMaximumDigits});
+}
+
+CLI::Validator hotpCodeLengthCheck() {
+    return CLI::IsMember({std::to_string(hotpShortCodeLength), std::to_string(hotpLongCodeLength)});
 }

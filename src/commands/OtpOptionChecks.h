@@ -21,3 +21,9 @@ CLI::Validator counterAsDecimal();
 // rewritten to plain decimal.
 // Attach with ->transform().
 CLI::Validator periodAsDecimal();
+
+// TOTP code length of totpMinimumDigits to totpMaximumDigits.
+CLI::Validator totpDigitsCheck();
+
+// HOTP code length: one of the applet's two lengths.
+CLI::Validator hotpCodeLengthCheck();
