@@ -45,7 +45,7 @@ HotpCommand::HotpCommand(CLI::App& root)
     addActionsThrough(actions, "--change-pin");
     addCredentialOptions();
     addActionsThrough(actions, "--gen-hotp");
-    addReaderOption(*app, readerName, appletReaderHelp);
+    addReaderOption(*app, readerName, wantedSerial, appletReaderHelp);
     app->footer(secretEntryHelp);
 }
 

@@ -109,6 +109,19 @@ CLI::Validator counterAsDecimal() {
     return CLI::Validator(checkCounter, "");
 }
 
+CLI::Validator serialNumberAsDecimal() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::optional<uint64_t> value = readDecimal(text);
+            if (!value) {
+                return "The serial number must be a non-negative integer number";
+            }
+            text = std::to_string(*value);
+            return "";
+        },
+        "");
+}
+
 CLI::Validator periodAsDecimal() {
     return CLI::Validator(checkPeriod, "");
 }

@@ -68,7 +68,7 @@ TotpCommand::TotpCommand(CLI::App& root)
     addActionsThrough(actions, "--change-pin");
     addSlotOptions();
     addActionsThrough(actions, "--gen-totp");
-    addReaderOption(*app, readerName, appletReaderHelp);
+    addReaderOption(*app, readerName, wantedSerial, appletReaderHelp);
 }
 
 // "-" is read first, then the PIN format applies, so that the length is counted in bytes.
