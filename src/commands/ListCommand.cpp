@@ -2,6 +2,7 @@
 
 #include "app/JoinStrings.h"
 #include "app/Output.h"
+#include "app/PcscHint.h"
 #include "app/PrintableText.h"
 #include "commands/KeyReaderSearch.h"
 #include "fido/FidoDevice.h"
@@ -42,7 +43,7 @@ int32_t ListCommand::execute() {
 int32_t ListCommand::listReaders() {
     std::vector<std::string> readers = keyReaderNames();
     if (readers.empty()) {
-        return reportFailure("No smartcard readers found");
+        return reportFailure("No smartcard readers found", pcscHintForMissingKey());
     }
     std::cout << "Smartcard readers:" << std::endl;
     for (const std::string& reader : readers) {
@@ -55,7 +56,7 @@ int32_t ListCommand::listReaders() {
 int32_t ListCommand::listSerials() {
     const auto readers = keyReaderSerials();
     if (readers.empty()) {
-        return reportFailure("No smartcard readers found");
+        return reportFailure("No smartcard readers found", pcscHintForMissingKey());
     }
     for (const auto& [reader, serialNumber] : readers) {
         std::cout << printableText(reader) << '\t'

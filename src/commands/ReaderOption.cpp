@@ -1,6 +1,7 @@
 #include "commands/ReaderOption.h"
 
 #include "app/Output.h"
+#include "app/PcscHint.h"
 #include "app/PrintableText.h"
 #include "commands/KeyReaderSearch.h"
 #include "commands/OtpOptionChecks.h"
@@ -32,14 +33,15 @@ bool resolveReader(std::string& readerName, const std::string& serialNumber) {
             readerName = *reader;
             return true;
         }
-        reportFailure("Could not find a Quenlix Key with the serial number " + serialNumber);
+        reportFailure("Could not find a Quenlix Key with the serial number " + serialNumber,
+                      pcscHintForMissingKey());
         return false;
     }
     if (readerName.empty()) {
         readerName = firstKeyReader();
     }
     if (readerName.empty()) {
-        reportFailure("Could not connect to any Quenlix Key");
+        reportFailure("Could not connect to any Quenlix Key", pcscHintForMissingKey());
         return false;
     }
     return true;
