@@ -2,8 +2,8 @@
 #include "app/SecretFormats.h"
 #include "commands/HotpCommand.h"
 #include "commands/OtpOptionChecks.h"
-#include "commands/PinLengthCheck.h"
 #include "commands/OtpUriOption.h"
+#include "commands/PinLengthCheck.h"
 #include "commands/ReaderOption.h"
 #include "device/otp/Hotp.h"
 

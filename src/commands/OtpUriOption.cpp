@@ -40,6 +40,8 @@ void wipeParts(std::vector<UriPart>& parts) {
 
 } // namespace
 
+// Help, type and action differ in kind, and each command passes them as literals.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 CLI::Option* addUriOption(CLI::App& app, std::string& uri, const std::string& help,
                           const std::string& type, const std::string& action,
                           const std::vector<std::string>& replaced, UriParts parts) {

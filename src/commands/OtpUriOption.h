@@ -33,10 +33,10 @@ struct UriPart {
 // The parts a command takes from a parsed URI, in the order they are checked.
 using UriParts = std::function<std::vector<UriPart>(const OtpAuthUri&)>;
 
-// Registers "--uri" on app with the help text. type is "totp" or "hotp", the type the URI must have. Once the URI
-// passed, action no longer needs the options in `replaced`; without "--uri" it needs them as
-// before. A refusal is CLI11's validation error of "--uri" with a message that names the
-// field and never holds the secret. "-" reads the URI like any secret.
+// Registers "--uri" on app with the help text. type is "totp" or "hotp", the type the URI must
+// have. Once the URI passed, action no longer needs the options in `replaced`; without "--uri" it
+// needs them as before. A refusal is CLI11's validation error of "--uri" with a message that names
+// the field and never holds the secret. "-" reads the URI like any secret.
 CLI::Option* addUriOption(CLI::App& app, std::string& uri, const std::string& help,
                           const std::string& type, const std::string& action,
                           const std::vector<std::string>& replaced, UriParts parts);

@@ -1,8 +1,8 @@
 #include "app/SecretEntry.h"
 #include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
-#include "commands/PinLengthCheck.h"
 #include "commands/OtpUriOption.h"
+#include "commands/PinLengthCheck.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
 #include "device/otp/Totp.h"
@@ -135,7 +135,8 @@ std::vector<UriPart> TotpCommand::uriParts(const OtpAuthUri& parts) {
          asCheck(keyLengthCheck(totpMinimumKeyLength, totpMaximumKeyLength)),
          [this](const std::string& text) { key = text; }},
         {"algorithm", "--hmac", algorithm, false, CLI::Validator(), storeNumber(hashAlgorithm)},
-        {"digits", "--otp-length", parts.digits, false, asCheck(totpDigitsCheck()), storeNumber(digits)},
+        {"digits", "--otp-length", parts.digits, false, asCheck(totpDigitsCheck()),
+         storeNumber(digits)},
         {"period", "--period", parts.period, false, periodAsDecimal(), storeNumber(period)},
     };
 }
