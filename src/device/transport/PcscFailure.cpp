@@ -31,3 +31,7 @@ bool pcscResultMet(LONG result) {
     const std::vector<LONG>& results = metResults();
     return std::find(results.begin(), results.end(), result) != results.end();
 }
+
+void forgetPcscResults() {
+    metResults().clear();
+}

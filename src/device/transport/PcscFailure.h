@@ -13,3 +13,6 @@ void notePcscResult(LONG result);
 // Whether a PC/SC call of this process gave the result, as noted above; the program uses it
 // to say what to do about a failure it reports.
 bool pcscResultMet(LONG result);
+
+// Forgets the results met, so that a new PC/SC stack (a test's scripted one) starts afresh.
+void forgetPcscResults();
