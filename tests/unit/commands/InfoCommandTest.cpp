@@ -97,7 +97,8 @@ TEST(InfoCommand, SaysWhatToDoWhenPcscFails) {
          "The communication with the device failed\n" + hint},
         {"no reader", SCARD_S_SUCCESS, static_cast<LONG>(SCARD_E_NO_READERS_AVAILABLE), -1,
          "Could not connect to any Quenlix Key\nThere is no smartcard reader: plug your Quenlix "
-         "Key in\n" + hint},
+         "Key in\n" +
+             hint},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,8 +117,8 @@ TEST(InfoCommand, SerialNumberChoosesTheReader) {
     card.readers = {{"Key 00", keyAtr}, {"Key 01", keyAtr}};
     IdentityCard identity;
     card.handler = [&card, &identity](const Bytes& command) {
-        identity.serial = card.connected.back() == "Key 01" ? bytesOf("00 00 00 07")
-                                                            : bytesOf("00 00 00 05");
+        identity.serial =
+            card.connected.back() == "Key 01" ? bytesOf("00 00 00 07") : bytesOf("00 00 00 05");
         return identity(command);
     };
     RunResult result = runInfo({"--serial", "0007"});
