@@ -3,6 +3,7 @@
 #include "app/FidoFailure.h"
 #include "app/KeyManagementError.h"
 #include "app/Output.h"
+#include "app/PcscHint.h"
 #include "crypto/OpenSSLException.h"
 #include "device/transport/QuenlixKeyError.h"
 
@@ -16,7 +17,7 @@ int32_t reportKeyManagementError(const KeyManagementError& error) {
     if (error.code == QUENLIX_KEY_ERROR_AUTH && error.retries > 0) {
         message += ", remaining retries: " + std::to_string(error.retries);
     }
-    reportFailure(message);
+    reportFailure(message, pcscHintForError(error.code));
     return error.code;
 }
 

@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <iostream>
 
-int32_t reportFailure(const std::string& message) {
+int32_t reportFailure(const std::string& message, const std::string& hint) {
     std::cerr << message << std::endl;
+    if (!hint.empty()) {
+        std::cerr << hint << std::endl;
+    }
     std::cerr << helpHint << std::endl;
     return -1;
 }

@@ -6,7 +6,7 @@
 
 int32_t AppletCommand::execute() {
     const std::optional<size_t> action = requireOneAction();
-    if (!action || !resolveReader(readerName)) {
+    if (!action || !resolveReader(readerName, wantedSerial)) {
         return -1;
     }
     return runAction(*action);

@@ -16,4 +16,6 @@ public:
 protected:
     // Bound to "-r,--reader"; filled with the first key reader when not given.
     std::string readerName;
+    // Bound to "--serial"; empty when not given.
+    std::string wantedSerial;
 };

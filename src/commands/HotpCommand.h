@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/AppletCommand.h"
+#include "commands/OtpUriOption.h"
 
 #include <cstdint>
 #include <string>
@@ -18,6 +19,7 @@ private:
     static const std::vector<Action<HotpCommand>> actions;
     void addCredentialOptions();
     void checkPin(CLI::Option& option);
+    std::vector<UriPart> uriParts(const OtpAuthUri& parts);
 
     int32_t showInfo();
     int32_t changePin();
@@ -32,6 +34,8 @@ private:
     std::string keyFormat;
     // Hex text after the key format was applied.
     std::string key;
+    // Emptied once its parts were taken.
+    std::string uri;
     int32_t counter = 0;
     int32_t otpLength = 6;
 };

@@ -2,6 +2,7 @@
 #include "app/SecretFormats.h"
 #include "commands/HotpCommand.h"
 #include "commands/OtpOptionChecks.h"
+#include "commands/OtpUriOption.h"
 #include "commands/PinLengthCheck.h"
 #include "commands/ReaderOption.h"
 #include "device/otp/Hotp.h"
@@ -35,7 +36,7 @@ const std::vector<Action<HotpCommand>> HotpCommand::actions{
 
 HotpCommand::HotpCommand(CLI::App& root)
     : AppletCommand(root, "hotp", "HOTP management operations") {
-    holdsSecrets({&pin, &newPin, &key});
+    holdsSecrets({&pin, &newPin, &key, &uri});
     addActionsThrough(actions, "--info");
     addPinFormatOption(*app, pinFormat, {"--pin", "--change-pin"});
     checkPin(*app->add_option("-p,--pin", pin,
@@ -44,7 +45,7 @@ HotpCommand::HotpCommand(CLI::App& root)
     addActionsThrough(actions, "--change-pin");
     addCredentialOptions();
     addActionsThrough(actions, "--gen-hotp");
-    addReaderOption(*app, readerName, appletReaderHelp);
+    addReaderOption(*app, readerName, wantedSerial, appletReaderHelp);
     app->footer(secretEntryHelp);
 }
 
@@ -56,11 +57,15 @@ void HotpCommand::addCredentialOptions() {
         ->transform(applyKeyFormat(keyFormat))
         ->transform(readSecretOnDash(secretPrompt("HOTP key")))
         ->check(keyLengthCheck(hotpMinimumKeyLength, hotpMaximumKeyLength));
+    addUriOption(*app, uri,
+                 "An otpauth://hotp/ URI (the text of an enrolment QR code) that gives the key, "
+                 "counter and OTP length of --configure in place of those options",
+                 "hotp", "--configure", {"--key", "--counter"},
+                 [this](const OtpAuthUri& parts) { return uriParts(parts); });
     app->add_option("--counter", counter, "Set the counter for HOTP")
         ->transform(counterAsDecimal());
     app->add_option("--otp-length", otpLength, "Set the length of the generated one time passwords")
-        ->check(CLI::IsMember(
-            {std::to_string(hotpShortCodeLength), std::to_string(hotpLongCodeLength)}))
+        ->check(hotpCodeLengthCheck())
         ->capture_default_str();
 }
 
@@ -71,4 +76,25 @@ void HotpCommand::checkPin(CLI::Option& option) {
     option.transform(applyPinFormat(pinFormat))
         ->transform(readSecretOnDash(prompt))
         ->check(pinLengthCheck(hotpMinimumPinLength, hotpMaximumPinLength));
+}
+
+// The URI's parts with the checks of the options they stand for. The applet computes SHA1
+// codes only; the label names nothing the applet keeps.
+std::vector<UriPart> HotpCommand::uriParts(const OtpAuthUri& parts) {
+    const auto algorithm = parts.algorithm ? std::optional(std::to_string(*parts.algorithm))
+                                           : std::optional<std::string>();
+    const CLI::Validator sha1Only(
+        [](std::string& code) -> std::string {
+            return code == "0" ? "" : "The HOTP applet computes SHA1 codes only";
+        },
+        "");
+    return {
+        {"secret", "--key", parts.keyHex, true,
+         asCheck(keyLengthCheck(hotpMinimumKeyLength, hotpMaximumKeyLength)),
+         [this](const std::string& text) { key = text; }},
+        {"algorithm", "", algorithm, false, asCheck(sha1Only), [](const std::string&) {}},
+        {"digits", "--otp-length", parts.digits, false, asCheck(hotpCodeLengthCheck()),
+         storeNumber(otpLength)},
+        {"counter", "--counter", parts.counter, true, counterAsDecimal(), storeNumber(counter)},
+    };
 }

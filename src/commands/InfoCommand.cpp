@@ -9,11 +9,11 @@
 
 InfoCommand::InfoCommand(CLI::App& root)
     : Command(root, "info", "Print information about your Quenlix Key") {
-    addReaderOption(*app, readerName, infoReaderHelp);
+    addReaderOption(*app, readerName, wantedSerial, infoReaderHelp);
 }
 
 int32_t InfoCommand::execute() {
-    if (!resolveReader(readerName)) {
+    if (!resolveReader(readerName, wantedSerial)) {
         return -1;
     }
     // Each value is read whole before its line is written.

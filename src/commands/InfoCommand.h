@@ -15,4 +15,6 @@ private:
     void printSerialNumber() const;
 
     std::string readerName;
+    // Bound to "--serial"; empty when not given.
+    std::string wantedSerial;
 };

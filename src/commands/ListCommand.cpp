@@ -2,6 +2,7 @@
 
 #include "app/JoinStrings.h"
 #include "app/Output.h"
+#include "app/PcscHint.h"
 #include "app/PrintableText.h"
 #include "commands/KeyReaderSearch.h"
 #include "fido/FidoDevice.h"
@@ -14,11 +15,20 @@
 ListCommand::ListCommand(CLI::App& root)
     : Command(root, "list", "List connected smartcard readers and FIDO device paths") {
     app->add_flag("-r,--reader", readersOnly, "List only smartcard readers");
-    app->add_flag("-f,--fido-path", fidoPathsOnly, "List only FIDO device paths");
+    CLI::Option* fidoPaths =
+        app->add_flag("-f,--fido-path", fidoPathsOnly, "List only FIDO device paths");
+    app->add_flag("--serials", serials,
+                  "List only the smartcard readers that hold a key, each with a tab and the key's "
+                  "serial number (nothing after the tab when the key reports none)")
+        ->excludes(app->get_option("-r"))
+        ->excludes(fidoPaths);
 }
 
 // No flag or both flags list both kinds.
 int32_t ListCommand::execute() {
+    if (serials) {
+        return listSerials();
+    }
     if (readersOnly || !fidoPathsOnly) {
         if (listReaders() != 0) {
             return -1;
@@ -33,11 +43,24 @@ int32_t ListCommand::execute() {
 int32_t ListCommand::listReaders() {
     std::vector<std::string> readers = keyReaderNames();
     if (readers.empty()) {
-        return reportFailure("No smartcard readers found");
+        return reportFailure("No smartcard readers found", pcscHintForMissingKey());
     }
     std::cout << "Smartcard readers:" << std::endl;
     for (const std::string& reader : readers) {
         std::cout << printableText(reader) << std::endl;
+    }
+    return 0;
+}
+
+// For scripts: no heading, one "reader<TAB>serial" line per key.
+int32_t ListCommand::listSerials() {
+    const auto readers = keyReaderSerials();
+    if (readers.empty()) {
+        return reportFailure("No smartcard readers found", pcscHintForMissingKey());
+    }
+    for (const auto& [reader, serialNumber] : readers) {
+        std::cout << printableText(reader) << '\t'
+                  << (serialNumber ? std::to_string(*serialNumber) : "") << std::endl;
     }
     return 0;
 }

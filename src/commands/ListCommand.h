@@ -11,8 +11,10 @@ public:
 
     bool readersOnly = false;
     bool fidoPathsOnly = false;
+    bool serials = false;
 
 private:
     int32_t listReaders();
     int32_t listFidoPaths();
+    int32_t listSerials();
 };

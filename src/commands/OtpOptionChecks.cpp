@@ -2,6 +2,7 @@
 
 #include "app/PrintableText.h"
 #include "app/SecretWiping.h"
+#include "device/otp/Hotp.h"
 #include "device/otp/Totp.h"
 #include "encoding/Hex.h"
 
@@ -108,6 +109,27 @@ CLI::Validator counterAsDecimal() {
     return CLI::Validator(checkCounter, "");
 }
 
+CLI::Validator serialNumberAsDecimal() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::optional<uint64_t> value = readDecimal(text);
+            if (!value) {
+                return "The serial number must be a non-negative integer number";
+            }
+            text = std::to_string(*value);
+            return "";
+        },
+        "");
+}
+
 CLI::Validator periodAsDecimal() {
     return CLI::Validator(checkPeriod, "");
+}
+
+CLI::Validator totpDigitsCheck() {
+    return CLI::Range(int32_t{totpMinimumDigits}, int32_t{totpMaximumDigits});
+}
+
+CLI::Validator hotpCodeLengthCheck() {
+    return CLI::IsMember({std::to_string(hotpShortCodeLength), std::to_string(hotpLongCodeLength)});
 }

@@ -114,7 +114,7 @@ PivCommand::PivCommand(CLI::App& root) : AppletCommand(root, "piv", "PIV managem
     addActionsThrough(actions, "--import-certificate");
     app->add_option("--output", outputPath, "Path of output file")->check(outputPathCheck());
     addActionsThrough(actions, "--set-chuid");
-    addReaderOption(*app, readerName, appletReaderHelp);
+    addReaderOption(*app, readerName, wantedSerial, appletReaderHelp);
 }
 
 void PivCommand::addCredentialOptions() {

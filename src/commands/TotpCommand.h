@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/AppletCommand.h"
+#include "commands/OtpUriOption.h"
 #include "device/otp/Totp.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ private:
     static const std::vector<Action<TotpCommand>> actions;
     void addSlotOptions();
     void checkPin(CLI::Option& option);
+    std::vector<UriPart> uriParts(const OtpAuthUri& parts);
 
     int32_t showInfo();
     int32_t showPinInfo();
@@ -43,6 +45,8 @@ private:
     std::string keyFormat;
     // Hex text after the key format was applied.
     std::string key;
+    // Emptied once its parts were taken.
+    std::string uri;
     // No slot given: the card picks the first free one.
     int32_t slotIndex = totpFirstFreeSlot;
 };

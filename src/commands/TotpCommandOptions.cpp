@@ -1,6 +1,7 @@
 #include "app/SecretEntry.h"
 #include "app/SecretFormats.h"
 #include "commands/OtpOptionChecks.h"
+#include "commands/OtpUriOption.h"
 #include "commands/PinLengthCheck.h"
 #include "commands/ReaderOption.h"
 #include "commands/TotpCommand.h"
@@ -57,7 +58,7 @@ const std::vector<Action<TotpCommand>> TotpCommand::actions{
 
 TotpCommand::TotpCommand(CLI::App& root)
     : AppletCommand(root, "totp", "TOTP management operations") {
-    holdsSecrets({&pin, &newPin, &key});
+    holdsSecrets({&pin, &newPin, &key, &uri});
     app->footer(secretEntryHelp);
     addActionsThrough(actions, "--reset-pin");
     addPinFormatOption(*app, pinFormat, {"--pin", "--set-pin", "--change-pin"});
@@ -67,7 +68,7 @@ TotpCommand::TotpCommand(CLI::App& root)
     addActionsThrough(actions, "--change-pin");
     addSlotOptions();
     addActionsThrough(actions, "--gen-totp");
-    addReaderOption(*app, readerName, appletReaderHelp);
+    addReaderOption(*app, readerName, wantedSerial, appletReaderHelp);
 }
 
 // "-" is read first, then the PIN format applies, so that the length is counted in bytes.
@@ -89,7 +90,7 @@ void TotpCommand::addSlotOptions() {
         ->default_str("SHA1");
     app->add_option("--otp-length", digits,
                     "Set the length of the generated one time passwords for the TOTP slot")
-        ->check(CLI::Range(int32_t{totpMinimumDigits}, int32_t{totpMaximumDigits}))
+        ->check(totpDigitsCheck())
         ->capture_default_str();
     app->add_option("--period", period,
                     "Set the time period/interval for the TOTP algorithm in seconds")
@@ -110,7 +111,32 @@ void TotpCommand::addSlotOptions() {
         ->transform(applyKeyFormat(keyFormat))
         ->transform(readSecretOnDash(secretPrompt("TOTP key")))
         ->check(keyLengthCheck(totpMinimumKeyLength, totpMaximumKeyLength));
+    addUriOption(*app, uri,
+                 "An otpauth://totp/ URI (the text of an enrolment QR code) that gives the key, "
+                 "account, issuer, HMAC, OTP length and period of --conf-slot in place of those "
+                 "options",
+                 "totp", "--conf-slot", {"--account", "--key"},
+                 [this](const OtpAuthUri& parts) { return uriParts(parts); });
     app->add_option("--slot-index", slotIndex,
                     "The TOTP slot for the --conf-slot, --clear-slot or --gen-totp option")
         ->check(CLI::Range(int32_t{0}, int32_t{totpHighestSlot}));
+}
+
+// The URI's parts with the checks of the options they stand for.
+std::vector<UriPart> TotpCommand::uriParts(const OtpAuthUri& parts) {
+    const auto algorithm = parts.algorithm ? std::optional(std::to_string(*parts.algorithm))
+                                           : std::optional<std::string>();
+    return {
+        {"account", "--account", parts.account, false, asCheck(nameLengthCheck("account")),
+         [this](const std::string& text) { account = text; }},
+        {"issuer", "--issuer", parts.issuer, false, asCheck(nameLengthCheck("issuer")),
+         [this](const std::string& text) { issuer = text; }},
+        {"secret", "--key", parts.keyHex, true,
+         asCheck(keyLengthCheck(totpMinimumKeyLength, totpMaximumKeyLength)),
+         [this](const std::string& text) { key = text; }},
+        {"algorithm", "--hmac", algorithm, false, CLI::Validator(), storeNumber(hashAlgorithm)},
+        {"digits", "--otp-length", parts.digits, false, asCheck(totpDigitsCheck()),
+         storeNumber(digits)},
+        {"period", "--period", parts.period, false, periodAsDecimal(), storeNumber(period)},
+    };
 }

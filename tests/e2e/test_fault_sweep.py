@@ -20,7 +20,7 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 import pytest
-from applets import ber_tlv, hotp, piv, piv_keys, totp
+from applets import ber_tlv, hotp, key_info, piv, piv_keys, totp
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec
@@ -123,6 +123,8 @@ class Action:
 ACTIONS = {
     "info": Action(("info",), entries=("key_getName", "key_getVersion", "key_getDate", "key_getSerialNumber")),
     "list": Action(("list", "-r"), reader_option=False, entries=("key_listReaders",)),
+    "list-serials": Action(("list", "--serials"), reader_option=False, entries=("key_listReaders", "key_getSerialNumber")),
+    "info-serial": Action(("info", "--serial", str(key_info.DEFAULT_SERIAL)), entries=("key_getSerialNumber", "key_getName")),
     "hotp-info": Action(("hotp", "--info"), entries=("hotp_getVersion", "hotp_getSerialNumber")),
     "hotp-gen": Action(("hotp", "--gen-hotp"), entries=("hotp_generateCode",)),
     "hotp-configure": Action(("hotp", "--configure", "-p", PIN, "--key", KEY, "--counter", "5", "--otp-length", "8"), stepwise=True, entries=("hotp_configure",)),
@@ -136,6 +138,7 @@ ACTIONS = {
     "totp-set-pin": Action(("totp", "--set-pin", PIN), card=lambda: otp_key(totp_pin=None), entries=("totp_setPin",)),
     "totp-change-pin": Action(("totp", "-p", PIN, "--change-pin", "654321"), entries=("totp_setPin",)),
     "totp-conf-slot": Action(("totp", "--conf-slot", "--account", "shop", "--key", KEY, "--pin-protected"), entries=("totp_configureSlot",)),
+    "totp-conf-slot-uri": Action(("totp", "--conf-slot", "--uri", f"otpauth://totp/Shop:shop?secret={KEY}&digits=8", "--pin-protected"), entries=("totp_configureSlot",)),
     "totp-clear-slot": Action(("totp", "--clear-slot", "--slot-index", "0"), entries=("totp_clearSlot",)),
     "totp-gen": Action(("totp", "--gen-totp", "--slot-index", "0"), entries=("totp_generateCode",)),
     "totp-gen-protected": Action(("totp", "--gen-totp", "--slot-index", "1", "-p", PIN), entries=("totp_generateCode",)),

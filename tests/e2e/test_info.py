@@ -131,12 +131,5 @@ def test_a_missing_reader_is_retried_for_ten_seconds(key, run):
     assert 9.5 <= elapsed <= 13
 
 
-def test_a_reader_held_by_another_application_for_the_whole_window(key, hold_reader, run):
-    hold_reader(READER0)
-
-    result = run("info", "-r", READER0)
-
-    assert result.status == -14
-    assert result.stderr == "The device is already in exclusive use by another application\n" + HINT
-    assert set(result.stdout.splitlines()) == {"Failed SCardConnect: -2146435061"}
-    assert key.commands() == []
+# A reader held by another application for the whole window: test_pcsc_hints.py, with the
+# line that names the usual holders.

@@ -6,6 +6,8 @@ import pytest
 
 BASH_COMPLETION = "/usr/share/bash-completion/bash_completion"
 READERS = ["Virtual PCD 00 00", "Virtual PCD 00 01"]
+# What `list --serials` prints for them; a third key reports no serial number.
+SERIALS = ["1111111", "2222222"]
 
 # Completes COMP_LINE at its end with the function the file registered for quenlix-key and
 # prints the candidates, one a line.
@@ -33,7 +35,11 @@ def scratch(tmp_path):
     bin_dir.mkdir()
     program = bin_dir / "quenlix-key"
     lines = "\\n".join(["Smartcard readers:"] + READERS)
-    program.write_text(f'#!/bin/sh\n[ "$1 $2" = "list -r" ] && printf "{lines}\\n"\n')
+    serials = "\\n".join(f"{reader}\\t{serial}" for reader, serial in zip(READERS + ["Virtual PCD 00 02"], SERIALS + [""]))
+    program.write_text(
+        f'#!/bin/sh\n[ "$1 $2" = "list -r" ] && printf "{lines}\\n"\n'
+        f'[ "$1 $2" = "list --serials" ] && printf "{serials}\\n"\n'
+    )
     program.chmod(0o755)
     return tmp_path
 
@@ -61,7 +67,10 @@ def complete(completion, scratch, line):
     ("quenlix-key totp --reader Virtual", READERS),
     ("quenlix-key piv --input cert", ["cert.der", "cert.pem"]),
     ("quenlix-key piv --output ", ["bin", "cert.der", "cert.pem", "other.txt"]),
-    ("quenlix-key list -", ["--fido-path", "--help", "--reader", "-f", "-h", "-r"]),
+    ("quenlix-key list -", ["--fido-path", "--help", "--reader", "--serials", "-f", "-h", "-r"]),
+    ("quenlix-key info --serial ", SERIALS),
+    ("quenlix-key piv --info --serial 2", ["2222222"]),
+    ("quenlix-key totp --uri ", []),
     ("quenlix-key list -r --f", ["--fido-path"]),
     ("quenlix-key totp --pin ", ["-"]),
     ("quenlix-key piv --set-management-key ", ["-"]),

@@ -37,6 +37,7 @@ ChannelResult ci_listReaders(char** readers) {
     DWORD length = SCARD_AUTOALLOCATE;
     result = pcsc.listReaders(context, nullptr, reinterpret_cast<LPSTR>(&multiString), &length);
     if (result == static_cast<LONG>(SCARD_E_NO_READERS_AVAILABLE)) {
+        notePcscResult(result);
         pcsc.releaseContext(context);
         *readers = nullptr;
         return CI_OK;

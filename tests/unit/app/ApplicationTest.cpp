@@ -120,12 +120,12 @@ TEST(Application, RetriesAreOnlyShownForAuthFailures) {
 
 TEST(Application, KeyManagementErrorExitsWithItsCode) {
     ScriptedCommand::behaviour = []() -> int32_t {
-        throwOnError(-14);
+        throwOnError(-10);
         return 0;
     };
     RunResult result = runWith({"scripted"});
-    EXPECT_EQ(result.exitCode, -14);
-    EXPECT_EQ(result.err, "The device is already in exclusive use by another application\n" + hint);
+    EXPECT_EQ(result.exitCode, -10);
+    EXPECT_EQ(result.err, "The requested operation did not finish in time\n" + hint);
 }
 
 TEST(Application, OtherRuntimeErrorsExitWithMinusOne) {

@@ -76,3 +76,57 @@ TEST(InfoCommand, AFailingReadKeepsTheEarlierLines) {
     EXPECT_EQ(result.exitCode, QUENLIX_KEY_ERROR_INVALID_ARGUMENT);
     EXPECT_EQ(result.err, "An invalid argument was passed to the function\n" + hint);
 }
+
+// The line before the help hint that says what to do, chosen by what PC/SC answered.
+TEST(InfoCommand, SaysWhatToDoWhenPcscFails) {
+    struct Case {
+        const char* name;
+        LONG establishResult;
+        LONG listResult;
+        int32_t exitCode;
+        std::string err;
+    };
+    const std::string startService = "The PC/SC service is not running: start pcscd, for "
+                                     "example with \"systemctl start pcscd.socket\"\n";
+    const std::vector<Case> cases = {
+        {"service stopped", static_cast<LONG>(SCARD_E_SERVICE_STOPPED), SCARD_S_SUCCESS, -5,
+         "The communication with the device failed\n" + startService + hint},
+        {"no service", static_cast<LONG>(SCARD_E_NO_SERVICE), SCARD_S_SUCCESS, -5,
+         "The communication with the device failed\n" + startService + hint},
+        {"other failure", static_cast<LONG>(SCARD_F_INTERNAL_ERROR), SCARD_S_SUCCESS, -5,
+         "The communication with the device failed\n" + hint},
+        {"no reader", SCARD_S_SUCCESS, static_cast<LONG>(SCARD_E_NO_READERS_AVAILABLE), -1,
+         "Could not connect to any Quenlix Key\nThere is no smartcard reader: plug your Quenlix "
+         "Key in\n" +
+             hint},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedCard card;
+        card.establishResult = c.establishResult;
+        card.listResult = c.listResult;
+        RunResult result = runInfo({});
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        EXPECT_EQ(result.err, c.err);
+    }
+}
+
+// --serial asks each key reader's key for its serial number and takes the one that has it.
+TEST(InfoCommand, SerialNumberChoosesTheReader) {
+    ScriptedCard card;
+    card.readers = {{"Key 00", keyAtr}, {"Key 01", keyAtr}};
+    IdentityCard identity;
+    card.handler = [&card, &identity](const Bytes& command) {
+        identity.serial =
+            card.connected.back() == "Key 01" ? bytesOf("00 00 00 07") : bytesOf("00 00 00 05");
+        return identity(command);
+    };
+    RunResult result = runInfo({"--serial", "0007"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.substr(result.out.rfind("Serial")), "Serial Number:\t7\n");
+    EXPECT_EQ(card.connected.back(), "Key 01");
+
+    result = runInfo({"--serial", "5", "-r", "Key 01"});
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_EQ(result.err, "Could not find a Quenlix Key with the serial number 5\n" + hint);
+}

@@ -1,5 +1,7 @@
 #include "ScriptedCard.h"
 
+#include "device/transport/PcscFailure.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -152,6 +154,7 @@ struct ScriptedPcsc {
 
 ScriptedCard::ScriptedCard() : saved(pcscApi()) {
     card = this;
+    forgetPcscResults();
     pcscApi() = PcscApi{
         ScriptedPcsc::establishContext, ScriptedPcsc::releaseContext, ScriptedPcsc::listReaders,
         ScriptedPcsc::freeMemory,       ScriptedPcsc::connect,        ScriptedPcsc::disconnect,
@@ -161,6 +164,7 @@ ScriptedCard::ScriptedCard() : saved(pcscApi()) {
 }
 
 ScriptedCard::~ScriptedCard() {
+    forgetPcscResults();
     pcscApi() = saved;
     card = nullptr;
 }
