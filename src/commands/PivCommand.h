@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct KeyInfo;
+
 // "piv": PIN, PUK and management key of the PIV applet, key pairs, certificates, certificate
 // signing requests signed by the card, and the CHUID and CCC identity objects.
 class PivCommand : public AppletCommand {
@@ -49,6 +51,12 @@ private:
     // Requests and certificates signed on the card (PivSignedActions.cpp).
     int32_t requestCertificate();
     int32_t generateCertificate();
+    // Signs on the card for the public key in --input, with the subject alternative names;
+    // called twice by the size protocol.
+    using SignForKey =
+        std::function<int32_t(const KeyInfo& publicKey, const std::vector<const char*>& altNames,
+                              char* out, uint64_t* size)>;
+    std::string signedForInputKey(const SignForKey& sign);
     // Runs sign; a slot without a usable private key is reported as such.
     int32_t withTheSlotsPrivateKey(const std::function<void()>& sign);
     std::runtime_error notTheSlotsKey() const;

@@ -41,24 +41,31 @@ std::vector<const char*> textsOf(const std::vector<std::string>& names) {
 
 } // namespace
 
-int32_t PivCommand::requestCertificate() {
+// What the card signs for the public key in --input, with the subject alternative names.
+std::string PivCommand::signedForInputKey(const SignForKey& sign) {
     const SecretBytes publicKeyFile = readFile(inputPath);
+    const std::unique_ptr<KeyInfo> publicKey = describedKey(parsePublicKey(publicKeyFile));
+    const std::vector<const char*> names = textsOf(subjectAltNames);
+    return textSignedOnCard(
+        [&](char* out, uint64_t* size) { return sign(*publicKey, names, out, size); });
+}
+
+int32_t PivCommand::requestCertificate() {
     return withTheSlotsPrivateKey([&] {
-        const std::unique_ptr<KeyInfo> publicKey = describedKey(parsePublicKey(publicKeyFile));
-        const std::vector<const char*> names = textsOf(subjectAltNames);
-        const X509ReqPtr request =
-            parseCertificateRequest(bytesOf(textSignedOnCard([&](char* out, uint64_t* size) {
+        const X509ReqPtr request = parseCertificateRequest(
+            bytesOf(signedForInputKey([&](const KeyInfo& key, const std::vector<const char*>& names,
+                                          char* out, uint64_t* size) {
                 // Without names the request is made as it always was.
                 if (names.empty()) {
-                    return piv_createCertificateRequest(
-                        readerName.c_str(), pin.c_str(), slotReference(), publicKey.get(),
-                        commonName.c_str(), country.c_str(), organizationName.c_str(),
-                        organizationUnit.c_str(), out, size);
+                    return piv_createCertificateRequest(readerName.c_str(), pin.c_str(),
+                                                        slotReference(), &key, commonName.c_str(),
+                                                        country.c_str(), organizationName.c_str(),
+                                                        organizationUnit.c_str(), out, size);
                 }
                 return piv_createCertificateRequestWithNames(
-                    readerName.c_str(), pin.c_str(), slotReference(), publicKey.get(),
-                    commonName.c_str(), country.c_str(), organizationName.c_str(),
-                    organizationUnit.c_str(), names.data(), names.size(), out, size);
+                    readerName.c_str(), pin.c_str(), slotReference(), &key, commonName.c_str(),
+                    country.c_str(), organizationName.c_str(), organizationUnit.c_str(),
+                    names.data(), names.size(), out, size);
             })));
         // The card signs with the slot's key whatever public key the request names.
         if (!requestSignatureVerifies(*request)) {
@@ -70,17 +77,14 @@ int32_t PivCommand::requestCertificate() {
 }
 
 int32_t PivCommand::generateCertificate() {
-    const SecretBytes publicKeyFile = readFile(inputPath);
     return withTheSlotsPrivateKey([&] {
-        const std::unique_ptr<KeyInfo> publicKey = describedKey(parsePublicKey(publicKeyFile));
-        const std::vector<const char*> names = textsOf(subjectAltNames);
-        const X509Ptr certificate =
-            parseCertificate(bytesOf(textSignedOnCard([&](char* out, uint64_t* size) {
+        const X509Ptr certificate = parseCertificate(
+            bytesOf(signedForInputKey([&](const KeyInfo& key, const std::vector<const char*>& names,
+                                          char* out, uint64_t* size) {
                 return piv_createSelfSignedCertificate(
-                    readerName.c_str(), pin.c_str(), slotReference(), publicKey.get(),
-                    commonName.c_str(), country.c_str(), organizationName.c_str(),
-                    organizationUnit.c_str(), names.data(), names.size(),
-                    static_cast<uint32_t>(validDays), out, size);
+                    readerName.c_str(), pin.c_str(), slotReference(), &key, commonName.c_str(),
+                    country.c_str(), organizationName.c_str(), organizationUnit.c_str(),
+                    names.data(), names.size(), static_cast<uint32_t>(validDays), out, size);
             })));
         if (!certificateSignatureVerifies(*certificate)) {
             throw notTheSlotsKey();
